@@ -1,0 +1,277 @@
+#include "platform/simulated_windows.h"
+
+#include <strings.h>
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string Trim(const std::string& s) {
+  size_t begin = 0;
+  size_t end = s.size();
+  while (begin < end && IsBlank(s[begin])) ++begin;
+  while (end > begin && IsBlank(s[end - 1])) --end;
+  return s.substr(begin, end - begin);
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
+}
+
+// A profile file as the platform keeps it: the lines before the first header
+// form a section without a name. Blank lines are not kept.
+struct ProfileLine {
+  std::string key;  // the whole line for a comment
+  std::string value;
+  bool has_value = false;
+  bool is_comment = false;
+};
+
+struct ProfileSection {
+  std::string name;
+  bool has_header = false;
+  std::vector<ProfileLine> lines;
+};
+
+ProfileLine ParseEntry(const std::string& text) {
+  ProfileLine line;
+  const auto equals = text.find('=');
+  if (equals == std::string::npos) {
+    line.key = Trim(text);
+  } else {
+    line.key = Trim(text.substr(0, equals));
+    line.value = Trim(text.substr(equals + 1));
+    line.has_value = true;
+  }
+  return line;
+}
+
+std::vector<ProfileSection> ParseProfile(const std::string& bytes) {
+  std::vector<ProfileSection> sections(1);
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    auto end = bytes.find('\n', pos);
+    if (end == std::string::npos) end = bytes.size();
+    const std::string line = Trim(bytes.substr(pos, end - pos));
+    pos = end + 1;
+    if (line.empty()) continue;
+    if (line[0] == '[') {
+      const auto close = line.find(']');
+      ProfileSection section;
+      section.name =
+          Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+      section.has_header = true;
+      sections.push_back(section);
+    } else if (line[0] == ';') {
+      ProfileLine comment;
+      comment.key = line;
+      comment.is_comment = true;
+      sections.back().lines.push_back(comment);
+    } else {
+      sections.back().lines.push_back(ParseEntry(line));
+    }
+  }
+  return sections;
+}
+
+std::string SerializeProfile(const std::vector<ProfileSection>& sections) {
+  std::string out;
+  for (const auto& section : sections) {
+    if (section.has_header) out += "[" + section.name + "]\r\n";
+    for (const auto& line : section.lines) {
+      out += line.key;
+      if (line.has_value) out += "=" + line.value;
+      out += "\r\n";
+    }
+  }
+  return out;
+}
+
+ProfileSection* FindSection(std::vector<ProfileSection>& sections, const std::string& name) {
+  for (auto& section : sections) {
+    if (section.has_header && EqualNoCase(section.name, name)) return &section;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b) const {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) <
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+std::string SimulatedWindows::WindowsPath(const std::string& name) const {
+  std::string path = windows_directory;
+  if (path.empty() || path.back() != '\\') path += '\\';
+  return path + name;
+}
+
+void SimulatedWindows::PutWindowsFile(const std::string& name, const std::string& bytes) {
+  files[WindowsPath(name)] = bytes;
+}
+
+std::string SimulatedWindows::WindowsFile(const std::string& name) const {
+  const auto it = files.find(WindowsPath(name));
+  return it == files.end() ? std::string() : it->second;
+}
+
+void SimulatedWindows::SetDword(const std::string& subkey, const std::string& name, DWORD value) {
+  RegistryValue& stored = registry[subkey][name];
+  stored.type = REG_DWORD;
+  stored.bytes.assign(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void SimulatedWindows::Fail(SimOp op, const std::string& target, Status status, int occurrence,
+                            REGSAM access) {
+  faults.push_back(SimFault{op, target, access, occurrence, status, 0});
+}
+
+Status SimulatedWindows::Injected(SimOp op, const std::string& target, REGSAM access) {
+  for (auto& fault : faults) {
+    if (fault.op != op) continue;
+    if (!fault.target.empty() && !EqualNoCase(fault.target, target)) continue;
+    if (fault.access != 0 && fault.access != access) continue;
+    ++fault.seen;
+    if (fault.occurrence == 0 || fault.occurrence == fault.seen) return fault.status;
+  }
+  return ERROR_SUCCESS;
+}
+
+Status SimulatedWindows::OpenKey(const std::string& subkey, REGSAM access, RegKeyHandle* key) {
+  char access_text[16];
+  std::snprintf(access_text, sizeof access_text, "0x%X", static_cast<unsigned>(access));
+  registry_calls.push_back("open " + subkey + " " + access_text);
+  if (const Status status = Injected(SimOp::kOpenKey, subkey, access)) return status;
+  if (registry.find(subkey) == registry.end()) return ERROR_FILE_NOT_FOUND;
+  *key = next_handle_++;
+  open_[*key] = OpenKeyState{subkey, access};
+  return ERROR_SUCCESS;
+}
+
+Status SimulatedWindows::QueryValue(RegKeyHandle key, const std::string& name, DWORD* type,
+                                    BYTE* data, DWORD* size) {
+  const OpenKeyState& state = open_.at(key);
+  registry_calls.push_back("query " + state.subkey + " " + name);
+  if (const Status status = Injected(SimOp::kQueryValue, state.subkey)) return status;
+  const auto& values = registry[state.subkey];
+  const auto it = values.find(name);
+  if (it == values.end()) return ERROR_FILE_NOT_FOUND;
+  const RegistryValue& value = it->second;
+  if (type != nullptr) *type = value.type;
+  const DWORD needed = static_cast<DWORD>(value.bytes.size());
+  if (data != nullptr && *size < needed) {
+    *size = needed;
+    return ERROR_MORE_DATA;
+  }
+  if (data != nullptr) std::memcpy(data, value.bytes.data(), needed);
+  *size = needed;
+  return ERROR_SUCCESS;
+}
+
+Status SimulatedWindows::SetValue(RegKeyHandle key, const std::string& name, DWORD type,
+                                  const BYTE* data, DWORD size) {
+  const OpenKeyState& state = open_.at(key);
+  registry_calls.push_back("set " + state.subkey + " " + name);
+  if (const Status status = Injected(SimOp::kSetValue, state.subkey)) return status;
+  if ((state.access & KEY_SET_VALUE) == 0) return ERROR_ACCESS_DENIED;
+  if (writes_ignored.count(state.subkey) != 0) return ERROR_SUCCESS;
+  RegistryValue& stored = registry[state.subkey][name];
+  stored.type = type;
+  stored.bytes.assign(reinterpret_cast<const char*>(data), size);
+  return ERROR_SUCCESS;
+}
+
+void SimulatedWindows::CloseKey(RegKeyHandle key) {
+  const auto it = open_.find(key);
+  if (it == open_.end()) return;
+  registry_calls.push_back("close " + it->second.subkey);
+  open_.erase(it);
+}
+
+std::string SimulatedWindows::ProfilePath(const std::string& file) const {
+  return file.find_first_of("\\/:") == std::string::npos ? WindowsPath(file) : file;
+}
+
+DWORD SimulatedWindows::ReadProfileSection(const std::string& section, char* buffer, DWORD capacity,
+                                           const std::string& file) {
+  if (capacity < 2) return 0;
+  std::string list;
+  const auto it = files.find(ProfilePath(file));
+  if (it != files.end()) {
+    auto sections = ParseProfile(it->second);
+    if (const ProfileSection* found = FindSection(sections, section)) {
+      for (const auto& line : found->lines) {
+        if (line.is_comment || (line.key.empty() && !line.has_value)) continue;
+        list += line.key;
+        if (line.has_value) list += "=" + line.value;
+        list += '\0';
+      }
+    }
+  }
+  // The list needs its closing NUL and, as the platform counts, one spare
+  // character; otherwise it is cut after capacity - 2 characters.
+  if (list.size() + 2 <= capacity) {
+    std::memcpy(buffer, list.data(), list.size());
+    buffer[list.size()] = '\0';
+    if (list.empty()) buffer[1] = '\0';
+    return static_cast<DWORD>(list.empty() ? 0 : list.size());
+  }
+  std::memcpy(buffer, list.data(), capacity - 2);
+  buffer[capacity - 2] = '\0';
+  buffer[capacity - 1] = '\0';
+  return capacity - 2;
+}
+
+Status SimulatedWindows::WriteProfileSection(const std::string& section, const std::string& entries,
+                                             const std::string& file) {
+  if (const Status status = Injected(SimOp::kWriteProfile, file)) return status;
+  ++profile_writes;
+  std::string& bytes = files[ProfilePath(file)];
+  auto sections = ParseProfile(bytes);
+  ProfileSection* target = FindSection(sections, section);
+  if (target == nullptr) {
+    sections.push_back(ProfileSection{section, true, {}});
+    target = &sections.back();
+  }
+  target->lines.clear();
+  // The list ends at its first empty entry; entries without "=" are not
+  // key/value pairs and are not written.
+  size_t pos = 0;
+  while (pos < entries.size() && entries[pos] != '\0') {
+    auto end = entries.find('\0', pos);
+    if (end == std::string::npos) end = entries.size();
+    const std::string entry = entries.substr(pos, end - pos);
+    pos = end + 1;
+    if (entry.find('=') != std::string::npos) target->lines.push_back(ParseEntry(entry));
+  }
+  bytes = SerializeProfile(sections);
+  return ERROR_SUCCESS;
+}
+
+bool SimulatedWindows::FileExists(const std::string& path) { return files.count(path) != 0; }
+
+Status SimulatedWindows::CopyFileNoOverwrite(const std::string& from, const std::string& to) {
+  if (const Status status = Injected(SimOp::kCopyFile, to)) return status;
+  const auto source = files.find(from);
+  if (source == files.end()) return ERROR_FILE_NOT_FOUND;
+  if (files.count(to) != 0) return ERROR_FILE_EXISTS;
+  files[to] = source->second;
+  return ERROR_SUCCESS;
+}
+
+int SimulatedWindows::ShowMessageBox(const std::string& text, const std::string& caption,
+                                     UINT style) {
+  boxes.push_back(ShownBox{text, caption, style});
+  if (!answers.empty()) {
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  return (style & 0x0F) == MB_YESNO ? IDNO : IDOK;
+}

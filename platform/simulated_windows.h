@@ -1,0 +1,110 @@
+#pragma once
+// A simulated Windows for tests and for builds without Win32: an in-memory
+// registry below HKEY_LOCAL_MACHINE, a Windows directory of in-memory files
+// whose profile reads and writes follow the Win32 rules the program relies
+// on, and message boxes answered from a script and recorded. Its state is
+// public so that a test sets it up and inspects it in a few lines.
+
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct CaseInsensitiveLess {
+  bool operator()(const std::string& a, const std::string& b) const;
+};
+
+struct RegistryValue {
+  DWORD type = REG_DWORD;
+  std::string bytes;
+};
+
+struct ShownBox {
+  std::string text;
+  std::string caption;
+  UINT style = 0;
+};
+
+enum class SimOp { kOpenKey, kQueryValue, kSetValue, kCopyFile, kWriteProfile };
+
+// Makes matching calls fail with `status`. `target` is the registry subkey
+// (for key operations), or empty for any; `access` limits kOpenKey to one
+// access mask (0: any); `occurrence` picks the n-th matching call, counted
+// from 1 (0: every one).
+struct SimFault {
+  SimOp op;
+  std::string target;
+  REGSAM access = 0;
+  int occurrence = 0;
+  Status status = 0;
+  int seen = 0;
+};
+
+class SimulatedWindows : public Platform {
+ public:
+  DWORD platform_id = VER_PLATFORM_WIN32_NT;
+  std::string module_file_name = "C:\\Program Files\\DriverRemoval\\DriverRemoval.exe";
+  std::string windows_directory = "C:\\WINDOWS";
+
+  // Files by full path, letter case ignored.
+  std::map<std::string, std::string, CaseInsensitiveLess> files;
+  // Registry below HKEY_LOCAL_MACHINE: subkey -> value name -> value.
+  std::map<std::string, std::map<std::string, RegistryValue, CaseInsensitiveLess>,
+           CaseInsensitiveLess>
+      registry;
+  std::vector<SimFault> faults;
+  // Keys whose writes report success but store nothing, as a redirected or
+  // policy-reverted write would look to the program.
+  std::set<std::string, CaseInsensitiveLess> writes_ignored;
+
+  // Button pressed for each box in turn; once used up, OK boxes answer IDOK
+  // and Yes/No boxes IDNO.
+  std::deque<int> answers;
+  std::vector<ShownBox> boxes;
+
+  // Every registry call, as "open <subkey> <access>", "query <subkey> <name>",
+  // "set <subkey> <name>", "close <subkey>".
+  std::vector<std::string> registry_calls;
+  int profile_writes = 0;
+
+  // Set-up helpers.
+  std::string WindowsPath(const std::string& name) const;
+  void PutWindowsFile(const std::string& name, const std::string& bytes);
+  std::string WindowsFile(const std::string& name) const;  // "" when absent
+  void SetDword(const std::string& subkey, const std::string& name, DWORD value);
+  void Fail(SimOp op, const std::string& target, Status status, int occurrence = 0,
+            REGSAM access = 0);
+  int open_keys() const { return static_cast<int>(open_.size()); }
+
+  // Platform.
+  DWORD PlatformId() override { return platform_id; }
+  std::string ModuleFileName() override { return module_file_name; }
+  Status OpenKey(const std::string& subkey, REGSAM access, RegKeyHandle* key) override;
+  Status QueryValue(RegKeyHandle key, const std::string& name, DWORD* type, BYTE* data,
+                    DWORD* size) override;
+  Status SetValue(RegKeyHandle key, const std::string& name, DWORD type, const BYTE* data,
+                  DWORD size) override;
+  void CloseKey(RegKeyHandle key) override;
+  DWORD ReadProfileSection(const std::string& section, char* buffer, DWORD capacity,
+                           const std::string& file) override;
+  Status WriteProfileSection(const std::string& section, const std::string& entries,
+                             const std::string& file) override;
+  std::string WindowsDirectory() override { return windows_directory; }
+  bool FileExists(const std::string& path) override;
+  Status CopyFileNoOverwrite(const std::string& from, const std::string& to) override;
+  int ShowMessageBox(const std::string& text, const std::string& caption, UINT style) override;
+
+ private:
+  struct OpenKeyState {
+    std::string subkey;
+    REGSAM access;
+  };
+  Status Injected(SimOp op, const std::string& target, REGSAM access = 0);
+  std::string ProfilePath(const std::string& file) const;
+
+  std::map<RegKeyHandle, OpenKeyState> open_;
+  RegKeyHandle next_handle_ = 0x100;
+};

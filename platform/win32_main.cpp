@@ -1,0 +1,9 @@
+// The executable's entry point: hands the real platform to the framework.
+
+#include "platform/framework.h"
+#include "platform/win32_platform.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  Win32Platform platform;
+  return AfxWinMain(platform);
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The real operating system, through the Win32 API. Windows builds only.
+
+#include "platform/platform.h"
+
+class Win32Platform : public Platform {
+ public:
+  DWORD PlatformId() override;
+  std::string ModuleFileName() override;
+  Status OpenKey(const std::string& subkey, REGSAM access, RegKeyHandle* key) override;
+  Status QueryValue(RegKeyHandle key, const std::string& name, DWORD* type, BYTE* data,
+                    DWORD* size) override;
+  Status SetValue(RegKeyHandle key, const std::string& name, DWORD type, const BYTE* data,
+                  DWORD size) override;
+  void CloseKey(RegKeyHandle key) override;
+  DWORD ReadProfileSection(const std::string& section, char* buffer, DWORD capacity,
+                           const std::string& file) override;
+  Status WriteProfileSection(const std::string& section, const std::string& entries,
+                             const std::string& file) override;
+  std::string WindowsDirectory() override;
+  bool FileExists(const std::string& path) override;
+  Status CopyFileNoOverwrite(const std::string& from, const std::string& to) override;
+  int ShowMessageBox(const std::string& text, const std::string& caption, UINT style) override;
+};
