@@ -1,0 +1,167 @@
+#include "services/service_start.h"
+
+#include <cstring>
+
+#include "platform/registry_key.h"
+
+const char kDriverServiceKey[] = "System\\CurrentControlSet\\Services\\kvtncdrv";
+const char kSerialServiceKey[] = "System\\CurrentControlSet\\Services\\Serial";
+
+namespace {
+
+const char kStartValueName[] = "Start";
+
+struct StartValue {
+  DWORD type = 0;
+  DWORD size = 0;
+  DWORD number = 0;
+
+  // Only a 4-byte REG_DWORD is a start type; anything else is never taken
+  // for one.
+  bool Is(DWORD expected) const {
+    return type == REG_DWORD && size == sizeof number && number == expected;
+  }
+};
+
+Status ReadStart(const RegistryKey& key, StartValue* value) {
+  BYTE data[sizeof(DWORD)] = {};
+  value->type = 0;
+  value->size = sizeof data;
+  const Status status =
+      key.platform().QueryValue(key.handle(), kStartValueName, &value->type, data, &value->size);
+  std::memcpy(&value->number, data, sizeof data);
+  // A value longer than a DWORD was read well enough to know it is no start
+  // type: Is() rejects it by its size.
+  if (status == ERROR_MORE_DATA && value->size > sizeof data) return ERROR_SUCCESS;
+  return status;
+}
+
+// Always a 4-byte REG_DWORD, whatever type the value had before.
+Status WriteStart(const RegistryKey& key, DWORD number) {
+  BYTE data[sizeof number];
+  std::memcpy(data, &number, sizeof number);
+  return key.platform().SetValue(key.handle(), kStartValueName, REG_DWORD, data, sizeof data);
+}
+
+CString KeyPath(const char* subkey) { return CString("HKEY_LOCAL_MACHINE\\") + subkey; }
+
+void ShowError(Platform& platform, const char* what, const char* subkey, Status status) {
+  AfxMessageBox(platform,
+                CString(what) + " registry key " + KeyPath(subkey) +
+                    ".\nError code: " + std::to_string(status),
+                MB_ICONERROR);
+}
+
+}  // namespace
+
+DriverServiceProbe ProbeDriverService(Platform& platform) {
+  RegistryKey key;
+  const Status opened = key.Open(platform, kDriverServiceKey, KEY_QUERY_VALUE);
+  if (opened == ERROR_FILE_NOT_FOUND) return DriverServiceProbe::kNotInstalled;
+  if (opened == ERROR_ACCESS_DENIED) {
+    AfxMessageBox(platform,
+                  "An obsolete serial port driver has been detected on your system.\n"
+                  "However, you do not have sufficient access even to query HKEY_LOCAL_MACHINE.",
+                  MB_ICONERROR);
+    return DriverServiceProbe::kEndRun;
+  }
+  if (opened != ERROR_SUCCESS) {
+    ShowError(platform, "Error opening", kDriverServiceKey, opened);
+    return DriverServiceProbe::kEndRun;
+  }
+  StartValue start;
+  if (const Status status = ReadStart(key, &start)) {
+    ShowError(platform, "Error querying", kDriverServiceKey, status);
+    return DriverServiceProbe::kEndRun;
+  }
+  return start.Is(kStartDemand) ? DriverServiceProbe::kInactive : DriverServiceProbe::kActive;
+}
+
+bool DisableDriverService(Platform& platform) {
+  RegistryKey key;
+  const Status opened = key.Open(platform, kDriverServiceKey, KEY_ALL_ACCESS);
+  // Gone since the probe: nothing left to disable.
+  if (opened == ERROR_FILE_NOT_FOUND) return true;
+  if (opened == ERROR_ACCESS_DENIED) {
+    AfxMessageBox(platform,
+                  "An obsolete serial port driver has been detected on your system.\n"
+                  "However, you do not have sufficient access to modify HKEY_LOCAL_MACHINE.",
+                  MB_ICONERROR);
+    return false;
+  }
+  if (opened != ERROR_SUCCESS) {
+    ShowError(platform, "Error opening", kDriverServiceKey, opened);
+    return false;
+  }
+  StartValue start;
+  if (const Status status = ReadStart(key, &start)) {
+    ShowError(platform, "Error querying", kDriverServiceKey, status);
+    return false;
+  }
+  // The read-back below is the check of this write.
+  WriteStart(key, kStartDemand);
+  if (const Status status = ReadStart(key, &start)) {
+    ShowError(platform, "Error querying", kDriverServiceKey, status);
+    return false;
+  }
+  if (!start.Is(kStartDemand)) {
+    ShowError(platform, "Unable to modify", kDriverServiceKey, 0);
+    return false;
+  }
+  return true;
+}
+
+bool EnableSerialService(Platform& platform) {
+  {
+    RegistryKey key;
+    const Status opened = key.Open(platform, kSerialServiceKey, KEY_QUERY_VALUE);
+    if (opened == ERROR_FILE_NOT_FOUND) {
+      AfxMessageBox(platform, "Unable to confirm whether serial port driver is running.",
+                    MB_ICONWARNING);
+      return true;
+    }
+    if (opened == ERROR_ACCESS_DENIED) {
+      AfxMessageBox(platform, "You do not have sufficient access to query HKEY_LOCAL_MACHINE.",
+                    MB_ICONERROR);
+      return false;
+    }
+    if (opened != ERROR_SUCCESS) {
+      ShowError(platform, "Error opening", kSerialServiceKey, opened);
+      return false;
+    }
+    StartValue start;
+    if (const Status status = ReadStart(key, &start)) {
+      ShowError(platform, "Error querying", kSerialServiceKey, status);
+      return false;
+    }
+  }
+
+  RegistryKey key;
+  const Status opened = key.Open(platform, kSerialServiceKey, KEY_ALL_ACCESS);
+  if (opened == ERROR_ACCESS_DENIED) {
+    AfxMessageBox(platform,
+                  "The serial port device driver is apparently not running.\n"
+                  "It must be enabled, however you do not have sufficient access to modify "
+                  "its status.",
+                  MB_ICONERROR);
+    return false;
+  }
+  if (opened != ERROR_SUCCESS) {
+    ShowError(platform, "Error opening", kSerialServiceKey, opened);
+    return false;
+  }
+  if (const Status status = WriteStart(key, kStartAutomatic)) {
+    ShowError(platform, "Error setting", kSerialServiceKey, status);
+    return false;
+  }
+  StartValue start;
+  if (const Status status = ReadStart(key, &start)) {
+    ShowError(platform, "Error querying", kSerialServiceKey, status);
+    return false;
+  }
+  if (!start.Is(kStartAutomatic)) {
+    ShowError(platform, "Unable to modify", kSerialServiceKey, 0);
+    return false;
+  }
+  return true;
+}
