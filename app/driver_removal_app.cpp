@@ -1,0 +1,67 @@
+#include "app/driver_removal_app.h"
+
+#include "section/device_section.h"
+#include "section/system_backup.h"
+#include "services/service_start.h"
+
+namespace {
+
+const char kQuestion[] =
+    "An obsolete serial driver has been detected.\n"
+    "It MUST be disabled before running ZRQ.\n"
+    "Disable now?";
+const char kReminder[] =
+    "Reminder: the KESTRIX/NT serial device driver must be disabled from running at startup,\n"
+    "otherwise ZRQ may not be able to open the serial port.";
+const char kSuccess[] = "Obsolete serial port driver successfully disabled!";
+
+}  // namespace
+
+CDriverRemovalApp theApp;
+
+BOOL CDriverRemovalApp::InitInstance() {
+  DisableObsoleteDriver(GetPlatform());
+  // Nothing is left to do once the run has shown its last box.
+  return FALSE;
+}
+
+void DisableObsoleteDriver(Platform& platform) {
+  bool bDriverServiceActive = false;
+  if (platform.PlatformId() == VER_PLATFORM_WIN32_NT) {
+    switch (ProbeDriverService(platform)) {
+      case DriverServiceProbe::kEndRun:
+        return;
+      case DriverServiceProbe::kActive:
+        bDriverServiceActive = true;
+        break;
+      case DriverServiceProbe::kNotInstalled:
+      case DriverServiceProbe::kInactive:
+        break;
+    }
+  }
+
+  CString section;
+  if (!ReadDeviceSection(platform, &section)) return;
+  if (!FindDriverReference(section) && !bDriverServiceActive) return;
+
+  if (AfxMessageBox(platform, kQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    AfxMessageBox(platform, kReminder, MB_OK);
+    return;
+  }
+
+  const bool bSectionChanged = RemoveDriverLines(&section);
+  if (bSectionChanged) {
+    // No rewrite without a backup of the file as it was.
+    CString backup_name;
+    if (!BackupSystemIni(platform, &backup_name)) return;
+    if (!WriteDeviceSection(platform, section)) return;
+    ShowBackupMessage(platform, backup_name);
+  }
+
+  if (bDriverServiceActive) {
+    if (!DisableDriverService(platform)) return;
+    if (!EnableSerialService(platform)) return;
+  }
+
+  AfxMessageBox(platform, kSuccess, MB_OK);
+}
