@@ -1,0 +1,142 @@
+#include "section/device_section.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/test_support.h"
+
+namespace {
+
+TEST(IsDriverEntry, MatchesWholeEntriesThatLoadTheDriver) {
+  struct Case {
+    const char* entry;
+    bool expected;
+  };
+  const Case cases[] = {
+      // The four known forms, in any letter case.
+      {"device=kvtncdrv.386", true},
+      {"DEVICE=KVTNCDRV.386", true},
+      {"device=c:\\progra~1\\velost~1\\zrq\\kvtncdrv.386", true},
+      {"Device=C:\\PROGRA~1\\VELOST~1\\ZRQ", true},
+      {"device=c:\\program files\\velostrom\\zrq\\kvtncdrv.386", true},
+      // The driver's file in any other directory, and blanks around key and value.
+      {"device=d:\\old\\kvtncdrv.386", true},
+      {"device=\\\\server\\share\\KvtNcDrv.386", true},
+      {" device = kvtncdrv.386 ", true},
+      // Entries that only begin with a form or mention the driver otherwise.
+      {"device=c:\\progra~1\\velost~1\\zrq\\other.386", false},
+      {"device=c:\\progra~1\\velost~1\\zrqx", false},
+      {"device=c:\\x\\kvtncdrv.386x", false},
+      {"device=c:\\x\\mykvtncdrv.386", false},
+      {"device=kvtncdrv.386,vcomm.386", false},
+      {"otherdevice=kvtncdrv.386", false},
+      {"kvtncdrv.386", false},
+      {"device=", false},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.expected, IsDriverEntry(c.entry)) << c.entry;
+}
+
+TEST(FindDriverReference, LooksForEitherMarkerAnywhere) {
+  EXPECT_TRUE(FindDriverReference("a=1\rDEVICE=KVTNCDRV.386\r"));
+  EXPECT_TRUE(FindDriverReference("device=c:\\progra~1\\velost~1\\zrq\\other.386\r"));
+  EXPECT_TRUE(FindDriverReference("x=mention of kvtncdrv.386 elsewhere\r"));
+  EXPECT_FALSE(FindDriverReference("\r"));
+  EXPECT_FALSE(FindDriverReference("device=vcomm.386\rdevice=c:\\program files\\velostrom\r"));
+}
+
+TEST(RemoveDriverLines, RemovesEveryDriverEntryAndKeepsTheRest) {
+  struct Case {
+    const char* before;
+    const char* after;
+    bool changed;
+  };
+  const Case cases[] = {
+      {"a=1\rDEVICE=KVTNCDRV.386\rB=Two\r", "a=1\rB=Two\r", true},
+      {"device=kvtncdrv.386\ra=1\rdevice=kvtncdrv.386\r", "a=1\r", true},
+      {"device=c:\\progra~1\\velost~1\\zrq\\kvtncdrv.386\ra=1\r"
+       "device=c:\\program files\\velostrom\\zrq\\kvtncdrv.386\r",
+       "a=1\r", true},
+      {"device=c:\\progra~1\\velost~1\\zrq\rdevice=c:\\progra~1\\velost~1\\zrq\\other.386\r",
+       "device=c:\\progra~1\\velost~1\\zrq\\other.386\r", true},
+      {"device=kvtncdrv.386\r", "", true},
+      {"device=e:\\drivers\\kvtncdrv.386\r", "", true},
+      {"device=c:\\x\\kvtncdrv.386x\r", "device=c:\\x\\kvtncdrv.386x\r", false},
+      {"\r", "\r", false},
+      {"", "", false},
+  };
+  for (const auto& c : cases) {
+    CString section = c.before;
+    EXPECT_EQ(c.changed, RemoveDriverLines(&section)) << c.before;
+    EXPECT_EQ(c.after, section) << c.before;
+  }
+}
+
+TEST(ReadDeviceSection, EndsEveryEntryWithACarriageReturn) {
+  SimulatedWindows sim;
+  sim.PutWindowsFile("system.ini", SystemIniWith({"A=1", "device = KvtNcDrv.386", "; note"}));
+  CString section;
+  ASSERT_TRUE(ReadDeviceSection(sim, &section));
+  EXPECT_EQ("A=1\rdevice=KvtNcDrv.386\r", section);
+}
+
+TEST(ReadDeviceSection, EmptyOrMissingSectionIsOneCarriageReturn) {
+  for (const std::string& ini :
+       {SystemIniWith({}), std::string("[boot]\r\na=1\r\n"), std::string()}) {
+    SimulatedWindows sim;
+    if (!ini.empty()) sim.PutWindowsFile("system.ini", ini);
+    CString section;
+    ASSERT_TRUE(ReadDeviceSection(sim, &section));
+    EXPECT_EQ("\r", section);
+  }
+}
+
+TEST(ReadDeviceSection, ReadsSectionsLargerThanTheFirstBufferWhole) {
+  std::vector<std::string> lines;
+  std::string expected;
+  for (int i = 0; i < 3000; ++i) {
+    lines.push_back("entry" + std::to_string(i) + "=value");
+    expected += lines.back() + "\r";
+  }
+  SimulatedWindows sim;
+  sim.PutWindowsFile("system.ini", SystemIniWith(lines));
+  CString section;
+  ASSERT_TRUE(ReadDeviceSection(sim, &section));
+  EXPECT_GT(section.size(), kFirstReadCapacity);
+  EXPECT_EQ(expected, section);
+  EXPECT_TRUE(sim.boxes.empty());
+}
+
+TEST(ReadDeviceSection, RefusesASectionTooLargeToReadWhole) {
+  const std::string long_value(kMaxSectionCapacity / 4, 'v');
+  SimulatedWindows sim;
+  sim.PutWindowsFile("system.ini",
+                     SystemIniWith({"a=" + long_value, "b=" + long_value, "c=" + long_value,
+                                    "d=" + long_value, "device=kvtncdrv.386"}));
+  CString section;
+  EXPECT_FALSE(ReadDeviceSection(sim, &section));
+  EXPECT_EQ(std::vector<Box>({{"The [386Enh] section of system.ini is too large to edit safely.",
+                               MB_ICONERROR}}),
+            BoxesShown(sim));
+}
+
+TEST(WriteDeviceSection, ReplacesTheSectionAndLeavesTheOthers) {
+  SimulatedWindows sim;
+  sim.PutWindowsFile("system.ini", SystemIniWith({"device=kvtncdrv.386", "a=1"}));
+  EXPECT_TRUE(WriteDeviceSection(sim, "a=1\rB=Two\r"));
+  EXPECT_EQ(SystemIniWith({"a=1", "B=Two"}), sim.WindowsFile("system.ini"));
+  EXPECT_TRUE(WriteDeviceSection(sim, ""));
+  EXPECT_EQ(SystemIniWith({}), sim.WindowsFile("system.ini"));
+}
+
+TEST(WriteDeviceSection, ReportsAFailedWrite) {
+  SimulatedWindows sim;
+  sim.PutWindowsFile("system.ini", SystemIniWith({"a=1"}));
+  sim.Fail(SimOp::kWriteProfile, "", 5);
+  EXPECT_FALSE(WriteDeviceSection(sim, "b=2\r"));
+  EXPECT_EQ(std::vector<Box>(
+                {{"Error writing section 386Enh of system.ini.\nError code: 5", MB_ICONERROR}}),
+            BoxesShown(sim));
+  EXPECT_EQ(SystemIniWith({"a=1"}), sim.WindowsFile("system.ini"));
+}
+
+}  // namespace

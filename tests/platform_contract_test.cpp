@@ -1,0 +1,191 @@
+// What the program relies on from the platform, checked the same way against
+// the simulated Windows (on Linux) and the real Win32 API (under Wine).
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "tests/contract_world.h"
+
+namespace {
+
+const char kSubkey[] = "Software\\DriverRemovalContract\\Service";
+
+class PlatformContract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    world_ = MakeContractWorld();
+    // A profile file of this test's own, so no two tests share one.
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    ini_ = std::string("contract_") + info->name() + ".ini";
+  }
+  void TearDown() override {
+    world_->RemoveWindowsFile(ini_);
+    world_->RemoveWindowsFile("contract.000");
+    world_->RemoveRegistryKey(kSubkey);
+  }
+  Platform& os() { return world_->platform(); }
+
+  // Reads the section with the given capacity; returns the count and puts
+  // the buffer's first capacity characters in *list.
+  DWORD Read(const char* section, DWORD capacity, std::string* list) {
+    std::vector<char> buffer(capacity + 8, '#');
+    const DWORD count = os().ReadProfileSection(section, buffer.data(), capacity, ini_);
+    list->assign(buffer.data(), capacity);
+    EXPECT_EQ('#', buffer[capacity]) << "wrote past the capacity";
+    return count;
+  }
+  std::string FileBytes(const std::string& name) {
+    std::string bytes;
+    EXPECT_TRUE(world_->ReadWindowsFile(name, &bytes)) << name;
+    return bytes;
+  }
+
+  std::unique_ptr<ContractWorld> world_;
+  std::string ini_;
+};
+
+const char kIni[] =
+    "[boot]\r\nshell=Explorer.exe\r\n; comment\r\n"
+    "[386Enh]\r\n  device = kvtncdrv.386  \r\n; not an entry\r\n\r\nwoafont=dosapp.fon\r\n"
+    "empty=\r\n"
+    "[Other]\r\nx=1\r\n";
+const std::string kList("device=kvtncdrv.386\0woafont=dosapp.fon\0empty=\0\0", 47);
+
+TEST_F(PlatformContract, PlatformIdIsTheNtFamilyByDefault) {
+  EXPECT_EQ(static_cast<DWORD>(VER_PLATFORM_WIN32_NT), os().PlatformId());
+}
+
+TEST_F(PlatformContract, ModuleFileNameIsAFullPath) {
+  const std::string path = os().ModuleFileName();
+  EXPECT_NE(std::string::npos, path.find('\\')) << path;
+  EXPECT_EQ(".exe", path.substr(path.size() - 4)) << path;
+}
+
+TEST_F(PlatformContract, ReadsEntriesInOrderTrimmedWithoutComments) {
+  world_->PutWindowsFile(ini_, kIni);
+  std::string list;
+  EXPECT_EQ(kList.size() - 1, Read("386ENH", 200, &list));
+  EXPECT_EQ(kList, list.substr(0, kList.size()));
+}
+
+TEST_F(PlatformContract, MissingOrEmptySectionIsTheEmptyList) {
+  for (const char* ini : {"[boot]\r\na=1\r\n", "[386Enh]\r\n[boot]\r\na=1\r\n", ""}) {
+    world_->PutWindowsFile(ini_, ini);
+    std::string list;
+    EXPECT_EQ(0u, Read("386Enh", 50, &list)) << ini;
+    EXPECT_EQ(std::string(2, '\0'), list.substr(0, 2)) << ini;
+  }
+  world_->RemoveWindowsFile(ini_);
+  std::string list;
+  EXPECT_EQ(0u, Read("386Enh", 50, &list));
+}
+
+TEST_F(PlatformContract, SectionThatDoesNotFitIsCutAndCountsCapacityLessTwo) {
+  world_->PutWindowsFile(ini_, "[386Enh]\r\nab=1\r\ncd=2\r\n");
+  struct Case {
+    DWORD capacity;
+    DWORD count;
+    std::string list;
+  };
+  const Case cases[] = {
+      {13, 10, std::string("ab=1\0cd=2\0\0", 11)},
+      {12, 10, std::string("ab=1\0cd=2\0\0", 11)},
+      {11, 9, std::string("ab=1\0cd=2\0\0", 11)},
+      {9, 7, std::string("ab=1\0cd\0\0", 9)},
+      {4, 2, std::string("ab\0\0", 4)},
+  };
+  for (const auto& c : cases) {
+    std::string list;
+    EXPECT_EQ(c.count, Read("386Enh", c.capacity, &list)) << c.capacity;
+    EXPECT_EQ(c.list, list.substr(0, c.list.size())) << c.capacity;
+  }
+}
+
+TEST_F(PlatformContract, WriteReplacesOneSectionAndKeepsTheOthers) {
+  const std::string before =
+      "[boot]\r\nshell=Explorer.exe\r\n; comment\r\n[386Enh]\r\ndevice=kvtncdrv.386\r\n"
+      "woafont=dosapp.fon\r\n[Other]\r\nx=1\r\n";
+  world_->PutWindowsFile(ini_, before);
+  EXPECT_EQ(0u,
+            os().WriteProfileSection("386Enh", std::string("woafont=dosapp.fon\0B=2\0", 23), ini_));
+  EXPECT_EQ(
+      "[boot]\r\nshell=Explorer.exe\r\n; comment\r\n[386Enh]\r\nwoafont=dosapp.fon\r\nB=2\r\n"
+      "[Other]\r\nx=1\r\n",
+      FileBytes(ini_));
+  EXPECT_EQ(0u, os().WriteProfileSection("386Enh", std::string(), ini_));
+  EXPECT_EQ("[boot]\r\nshell=Explorer.exe\r\n; comment\r\n[386Enh]\r\n[Other]\r\nx=1\r\n",
+            FileBytes(ini_));
+  std::string list;
+  EXPECT_EQ(0u, Read("386Enh", 50, &list));
+}
+
+TEST_F(PlatformContract, WriteAddsAMissingSectionAtTheEnd) {
+  world_->PutWindowsFile(ini_, "[boot]\r\na=1\r\n");
+  EXPECT_EQ(0u, os().WriteProfileSection("386Enh", std::string("b=2\0", 4), ini_));
+  EXPECT_EQ("[boot]\r\na=1\r\n[386Enh]\r\nb=2\r\n", FileBytes(ini_));
+}
+
+TEST_F(PlatformContract, CopyNeverOverwritesAndCopiesBytesExactly) {
+  const std::string bytes("[386Enh]\r\n\0\xff binary \x1a\r\n", 21);
+  world_->PutWindowsFile(ini_, bytes);
+  const std::string dir = os().WindowsDirectory() + "\\";
+  EXPECT_FALSE(os().FileExists(dir + "contract.000"));
+  EXPECT_EQ(0u, os().CopyFileNoOverwrite(dir + ini_, dir + "contract.000"));
+  EXPECT_TRUE(os().FileExists(dir + "contract.000"));
+  EXPECT_EQ(bytes, FileBytes("contract.000"));
+
+  world_->PutWindowsFile(ini_, "changed");
+  EXPECT_EQ(static_cast<Status>(ERROR_FILE_EXISTS),
+            os().CopyFileNoOverwrite(dir + ini_, dir + "contract.000"));
+  EXPECT_EQ(bytes, FileBytes("contract.000"));
+  EXPECT_EQ(static_cast<Status>(ERROR_FILE_NOT_FOUND),
+            os().CopyFileNoOverwrite(dir + "contract_missing.ini", dir + "contract.001"));
+}
+
+TEST_F(PlatformContract, RegistryStatusesTypesAndSizes) {
+  RegKeyHandle key = 0;
+  EXPECT_EQ(static_cast<Status>(ERROR_FILE_NOT_FOUND),
+            os().OpenKey(kSubkey, KEY_QUERY_VALUE, &key));
+
+  const DWORD three = 3;
+  world_->PutRegistryValue(kSubkey, "Start", REG_DWORD,
+                           std::string(reinterpret_cast<const char*>(&three), 4));
+  world_->PutRegistryValue(kSubkey, "Text", REG_SZ, std::string("automatic\0", 10));
+  ASSERT_EQ(0u, os().OpenKey(kSubkey, KEY_QUERY_VALUE, &key));
+  DWORD type = 0;
+  DWORD number = 0;
+  DWORD size = 4;
+  EXPECT_EQ(0u, os().QueryValue(key, "START", &type, reinterpret_cast<BYTE*>(&number), &size));
+  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+  EXPECT_EQ(4u, size);
+  EXPECT_EQ(3u, number);
+
+  size = 4;
+  EXPECT_EQ(static_cast<Status>(ERROR_MORE_DATA),
+            os().QueryValue(key, "Text", &type, reinterpret_cast<BYTE*>(&number), &size));
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  EXPECT_EQ(10u, size);
+
+  size = 4;
+  EXPECT_EQ(static_cast<Status>(ERROR_FILE_NOT_FOUND),
+            os().QueryValue(key, "Missing", &type, reinterpret_cast<BYTE*>(&number), &size));
+
+  const DWORD two = 2;
+  EXPECT_EQ(static_cast<Status>(ERROR_ACCESS_DENIED),
+            os().SetValue(key, "Start", REG_DWORD, reinterpret_cast<const BYTE*>(&two), 4));
+  os().CloseKey(key);
+
+  ASSERT_EQ(0u, os().OpenKey(kSubkey, KEY_ALL_ACCESS, &key));
+  EXPECT_EQ(0u, os().SetValue(key, "Text", REG_DWORD, reinterpret_cast<const BYTE*>(&two), 4));
+  size = 4;
+  number = 0;
+  EXPECT_EQ(0u, os().QueryValue(key, "Text", &type, reinterpret_cast<BYTE*>(&number), &size));
+  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+  EXPECT_EQ(4u, size);
+  EXPECT_EQ(2u, number);
+  os().CloseKey(key);
+}
+
+}  // namespace

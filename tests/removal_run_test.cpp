@@ -1,0 +1,166 @@
+// The whole run, from the framework's entry, against the simulated Windows.
+
+#include <gtest/gtest.h>
+
+#include "app/driver_removal_app.h"
+#include "section/device_section.h"
+#include "services/service_start.h"
+#include "tests/test_support.h"
+
+#include <cstring>
+
+namespace {
+
+const Box kQuestion{
+    "An obsolete serial driver has been detected.\nIt MUST be disabled before running ZRQ.\n"
+    "Disable now?",
+    MB_YESNO | MB_ICONQUESTION};
+const Box kReminder{
+    "Reminder: the KESTRIX/NT serial device driver must be disabled from running at startup,\n"
+    "otherwise ZRQ may not be able to open the serial port.",
+    MB_OK};
+const Box kSuccess{"Obsolete serial port driver successfully disabled!", MB_OK};
+Box BackedUpTo(const std::string& name) {
+  return Box{"System file has been backed up to " + name, MB_OK};
+}
+
+class RemovalRun : public ::testing::Test {
+ protected:
+  // A Windows 9x system whose system.ini holds the given "386Enh" lines.
+  void Windows9x(const std::vector<std::string>& enh_lines) {
+    sim_.platform_id = VER_PLATFORM_WIN32_WINDOWS;
+    sim_.PutWindowsFile("system.ini", SystemIniWith(enh_lines));
+  }
+  // A Windows NT system with the driver service at `start` and Serial at 3.
+  void WindowsNt(DWORD start, const std::vector<std::string>& enh_lines = {}) {
+    sim_.platform_id = VER_PLATFORM_WIN32_NT;
+    sim_.PutWindowsFile("system.ini", SystemIniWith(enh_lines));
+    sim_.SetDword(kDriverServiceKey, "Start", start);
+    sim_.SetDword(kSerialServiceKey, "Start", kStartDemand);
+  }
+  void Run() {
+    EXPECT_EQ(0, AfxWinMain(sim_));
+    for (const auto& box : sim_.boxes) EXPECT_EQ("DriverRemoval", box.caption);
+    EXPECT_EQ(0, sim_.open_keys());
+  }
+  DWORD StartOf(const std::string& subkey) {
+    DWORD value = 0;
+    std::memcpy(&value, sim_.registry[subkey]["Start"].bytes.data(), sizeof value);
+    return value;
+  }
+
+  SimulatedWindows sim_;
+};
+
+TEST_F(RemovalRun, Windows9xWithoutReferenceEndsSilently) {
+  Windows9x({"device=vcomm.386"});
+  Run();
+  EXPECT_TRUE(sim_.boxes.empty());
+  EXPECT_EQ(0, sim_.profile_writes);
+  EXPECT_TRUE(sim_.registry_calls.empty());
+}
+
+TEST_F(RemovalRun, TypicalWindows9xCaseBacksUpRemovesAndReports) {
+  Windows9x({"device=*vmm", "device=c:\\progra~1\\velost~1\\zrq\\kvtncdrv.386", "a=1"});
+  const std::string before = sim_.WindowsFile("system.ini");
+  sim_.answers = {IDYES};
+  Run();
+  EXPECT_EQ(std::vector<Box>({kQuestion, BackedUpTo("system.000"), kSuccess}), BoxesShown(sim_));
+  EXPECT_EQ(before, sim_.WindowsFile("system.000"));
+  EXPECT_EQ(SystemIniWith({"device=*vmm", "a=1"}), sim_.WindowsFile("system.ini"));
+  EXPECT_TRUE(sim_.registry_calls.empty());
+}
+
+TEST_F(RemovalRun, AnswerNoShowsOnlyTheReminderAndChangesNothing) {
+  WindowsNt(2, {"device=kvtncdrv.386"});
+  const auto files_before = sim_.files;
+  const auto registry_before = sim_.registry.size();
+  sim_.answers = {IDNO};
+  Run();
+  EXPECT_EQ(std::vector<Box>({kQuestion, kReminder}), BoxesShown(sim_));
+  EXPECT_EQ(files_before, sim_.files);
+  EXPECT_EQ(0, sim_.profile_writes);
+  EXPECT_EQ(registry_before, sim_.registry.size());
+  EXPECT_EQ(2u, StartOf(kDriverServiceKey));
+}
+
+TEST_F(RemovalRun, LargeSectionKeepsEveryOtherEntry) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 2000; ++i) lines.push_back("entry" + std::to_string(i) + "=some value");
+  std::vector<std::string> with_driver = lines;
+  with_driver.insert(with_driver.end() - 3, "DEVICE=KVTNCDRV.386");
+  Windows9x(with_driver);
+  sim_.answers = {IDYES};
+  Run();
+  EXPECT_EQ(SystemIniWith(lines), sim_.WindowsFile("system.ini"));
+  EXPECT_EQ(std::vector<Box>({kQuestion, BackedUpTo("system.000"), kSuccess}), BoxesShown(sim_));
+}
+
+TEST_F(RemovalRun, ReferenceInNoKnownFormStillEndsInSuccessWithoutWriting) {
+  Windows9x({"device=c:\\progra~1\\velost~1\\zrq\\other.386"});
+  sim_.answers = {IDYES};
+  Run();
+  EXPECT_EQ(std::vector<Box>({kQuestion, kSuccess}), BoxesShown(sim_));
+  EXPECT_EQ(0, sim_.profile_writes);
+  EXPECT_EQ("", sim_.WindowsFile("system.000"));
+}
+
+TEST_F(RemovalRun, SectionTooLargeEndsTheRunBeforeTheQuestion) {
+  Windows9x({"a=" + std::string(kMaxSectionCapacity, 'v'), "device=kvtncdrv.386"});
+  const std::string before = sim_.WindowsFile("system.ini");
+  Run();
+  ASSERT_EQ(1u, sim_.boxes.size());
+  EXPECT_EQ(MB_ICONERROR, sim_.boxes[0].style);
+  EXPECT_EQ(before, sim_.WindowsFile("system.ini"));
+  EXPECT_EQ(0, sim_.profile_writes);
+}
+
+TEST_F(RemovalRun, NtWithDemandStartServiceAndNoReferenceEndsSilently) {
+  WindowsNt(kStartDemand);
+  Run();
+  EXPECT_TRUE(sim_.boxes.empty());
+  EXPECT_EQ(kStartDemand, StartOf(kSerialServiceKey));
+}
+
+TEST_F(RemovalRun, NtWithAutoStartServiceDisablesItWithoutBackup) {
+  WindowsNt(kStartAutomatic);
+  sim_.answers = {IDYES};
+  Run();
+  EXPECT_EQ(std::vector<Box>({kQuestion, kSuccess}), BoxesShown(sim_));
+  EXPECT_EQ(kStartDemand, StartOf(kDriverServiceKey));
+  EXPECT_EQ(kStartAutomatic, StartOf(kSerialServiceKey));
+  EXPECT_EQ("", sim_.WindowsFile("system.000"));
+  EXPECT_EQ(0, sim_.profile_writes);
+}
+
+TEST_F(RemovalRun, NtWithReferenceAndDisabledServiceDoesBoth) {
+  WindowsNt(4, {"device=kvtncdrv.386"});
+  sim_.answers = {IDYES};
+  Run();
+  EXPECT_EQ(std::vector<Box>({kQuestion, BackedUpTo("system.000"), kSuccess}), BoxesShown(sim_));
+  EXPECT_EQ(kStartDemand, StartOf(kDriverServiceKey));
+  EXPECT_EQ(kStartAutomatic, StartOf(kSerialServiceKey));
+  EXPECT_EQ(SystemIniWith({}), sim_.WindowsFile("system.ini"));
+}
+
+TEST_F(RemovalRun, NtWithoutDriverServiceBehavesAsWindows9x) {
+  sim_.PutWindowsFile("system.ini", SystemIniWith({"device=kvtncdrv.386"}));
+  sim_.SetDword(kSerialServiceKey, "Start", kStartDemand);
+  sim_.answers = {IDYES};
+  Run();
+  EXPECT_EQ(std::vector<Box>({kQuestion, BackedUpTo("system.000"), kSuccess}), BoxesShown(sim_));
+  EXPECT_EQ(kStartDemand, StartOf(kSerialServiceKey));
+}
+
+TEST_F(RemovalRun, ServiceFailureAfterTheRewriteKeepsTheRewrite) {
+  WindowsNt(2, {"device=kvtncdrv.386", "a=1"});
+  sim_.Fail(SimOp::kOpenKey, kSerialServiceKey, 5, 0, KEY_ALL_ACCESS);
+  sim_.answers = {IDYES};
+  Run();
+  ASSERT_EQ(3u, sim_.boxes.size());
+  EXPECT_EQ(MB_ICONERROR, sim_.boxes[2].style);
+  EXPECT_EQ(SystemIniWith({"a=1"}), sim_.WindowsFile("system.ini"));
+  EXPECT_EQ(kStartDemand, StartOf(kDriverServiceKey));
+}
+
+}  // namespace

@@ -1,0 +1,32 @@
+#pragma once
+// Shared set-up for tests that drive code against the simulated Windows.
+
+#include <string>
+#include <vector>
+
+#include "platform/simulated_windows.h"
+
+// A system.ini with a [boot] section before and an [Other] section after the
+// given "386Enh" lines (each line without its line break).
+inline std::string SystemIniWith(const std::vector<std::string>& enh_lines) {
+  std::string ini = "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\n";
+  for (const auto& line : enh_lines) ini += line + "\r\n";
+  return ini + "[Other]\r\nx=1\r\n";
+}
+
+// A box as a test expects it: text and style (the caption is checked apart).
+struct Box {
+  std::string text;
+  UINT style;
+  bool operator==(const Box& other) const { return text == other.text && style == other.style; }
+};
+
+inline std::vector<Box> BoxesShown(const SimulatedWindows& sim) {
+  std::vector<Box> boxes;
+  for (const auto& box : sim.boxes) boxes.push_back(Box{box.text, box.style});
+  return boxes;
+}
+
+inline std::ostream& operator<<(std::ostream& out, const Box& box) {
+  return out << "{\"" << box.text << "\", 0x" << std::hex << box.style << std::dec << "}";
+}
