@@ -145,7 +145,7 @@ Status SimulatedWindows::Injected(SimOp op, const std::string& target, REGSAM ac
 
 Status SimulatedWindows::OpenKey(const std::string& subkey, REGSAM access, RegKeyHandle* key) {
   char access_text[16];
-  std::snprintf(access_text, sizeof access_text, "0x%X", static_cast<unsigned>(access));
+  (void)std::snprintf(access_text, sizeof access_text, "0x%X", static_cast<unsigned>(access));
   registry_calls.push_back("open " + subkey + " " + access_text);
   if (const Status status = Injected(SimOp::kOpenKey, subkey, access)) return status;
   if (registry.find(subkey) == registry.end()) return ERROR_FILE_NOT_FOUND;
@@ -169,7 +169,7 @@ Status SimulatedWindows::QueryValue(RegKeyHandle key, const std::string& name, D
     *size = needed;
     return ERROR_MORE_DATA;
   }
-  if (data != nullptr) std::memcpy(data, value.bytes.data(), needed);
+  if (data != nullptr) std::copy(value.bytes.begin(), value.bytes.end(), data);
   *size = needed;
   return ERROR_SUCCESS;
 }
@@ -217,12 +217,12 @@ DWORD SimulatedWindows::ReadProfileSection(const std::string& section, char* buf
   // The list needs its closing NUL and, as the platform counts, one spare
   // character; otherwise it is cut after capacity - 2 characters.
   if (list.size() + 2 <= capacity) {
-    std::memcpy(buffer, list.data(), list.size());
+    std::copy(list.begin(), list.end(), buffer);
     buffer[list.size()] = '\0';
     if (list.empty()) buffer[1] = '\0';
     return static_cast<DWORD>(list.empty() ? 0 : list.size());
   }
-  std::memcpy(buffer, list.data(), capacity - 2);
+  std::copy_n(list.data(), capacity - 2, buffer);
   buffer[capacity - 2] = '\0';
   buffer[capacity - 1] = '\0';
   return capacity - 2;

@@ -12,7 +12,7 @@ BackupName FindFreeBackupName(Platform& platform) {
   CFileFind finder(platform);
   for (int n = 0; n < kBackupNameCount; ++n) {
     char name[16];
-    std::snprintf(name, sizeof name, "system.%03d", n);
+    (void)std::snprintf(name, sizeof name, "system.%03d", n);
     backup.name = name;
     if (!finder.FindFile(backup.directory + backup.name)) break;
   }

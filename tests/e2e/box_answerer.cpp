@@ -1,0 +1,149 @@
+// Test helper, run under Wine: starts a program, waits for each message box
+// it shows, records the box and answers it from a script, until the program
+// ends.
+//
+//   box_answerer.exe LOG PROGRAM [ANSWER...]     ANSWER: yes, no or ok
+//
+// LOG gets one line a box: "box<TAB>caption<TAB>buttons<TAB>icon<TAB>text",
+// with buttons such as "yes,no", icon "icon" or "none" (another process can
+// not tell which icon, only whether there is one), and line breaks in the
+// text written as "\n"; then "exit<TAB>status", or "timeout".
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 60000;
+constexpr int kTextId = 0xFFFF;
+constexpr int kIconIds[] = {20, 1088};  // Windows' and Wine's icon control
+
+struct FindContext {
+  DWORD process_id;
+  HWND box;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM param) {
+  auto* context = reinterpret_cast<FindContext*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char class_name[16] = {};
+  GetClassNameA(window, class_name, sizeof class_name);
+  if (owner == context->process_id && std::string(class_name) == "#32770" &&
+      IsWindowVisible(window)) {
+    context->box = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\\') {
+      out += "\\\\";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string Describe(HWND box) {
+  char caption[256] = {};
+  GetWindowTextA(box, caption, sizeof caption);
+  char text[4096] = {};
+  GetDlgItemTextA(box, kTextId, text, sizeof text);
+  std::string buttons;
+  const std::pair<int, const char*> known[] = {
+      {IDOK, "ok"}, {IDCANCEL, "cancel"}, {IDYES, "yes"}, {IDNO, "no"}};
+  for (const auto& button : known) {
+    const HWND control = GetDlgItem(box, button.first);
+    if (control != nullptr && IsWindowVisible(control)) {
+      buttons += buttons.empty() ? "" : ",";
+      buttons += button.second;
+    }
+  }
+  bool has_icon = false;
+  for (int id : kIconIds) {
+    if (GetDlgItem(box, id) != nullptr &&
+        SendDlgItemMessageA(box, id, STM_GETICON, 0, 0) != 0) {
+      has_icon = true;
+    }
+  }
+  return std::string("box\t") + Escaped(caption) + "\t" + buttons + "\t" +
+         (has_icon ? "icon" : "none") + "\t" + Escaped(text);
+}
+
+int AnswerId(const std::string& answer) {
+  if (answer == "yes") return IDYES;
+  if (answer == "no") return IDNO;
+  return IDOK;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: box_answerer LOG PROGRAM [yes|no|ok ...]\n");
+    return 2;
+  }
+  FILE* log = std::fopen(argv[1], "wb");
+  if (log == nullptr) return 2;
+  std::vector<std::string> answers(argv + 3, argv + argc);
+  size_t next_answer = 0;
+
+  std::string command = std::string("\"") + argv[2] + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    std::fprintf(log, "error\tCreateProcess %lu\n", GetLastError());
+    std::fclose(log);
+    return 1;
+  }
+
+  const DWORD started = GetTickCount();
+  HWND answered = nullptr;
+  for (;;) {
+    if (WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) break;
+    if (GetTickCount() - started > kTimeoutMs) {
+      std::fprintf(log, "timeout\n");
+      TerminateProcess(process.hProcess, 1);
+      std::fclose(log);
+      return 1;
+    }
+    FindContext context = {process.dwProcessId, nullptr};
+    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&context));
+    if (context.box == nullptr || context.box == answered) continue;
+    // Let the box finish laying out its controls before reading them.
+    Sleep(100);
+    std::fprintf(log, "%s\n", Describe(context.box).c_str());
+    std::fflush(log);
+    const std::string answer = next_answer < answers.size() ? answers[next_answer++] : "ok";
+    const int id = AnswerId(answer);
+    PostMessageA(context.box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(context.box, id)));
+    answered = context.box;
+  }
+  DWORD exit_code = 0;
+  GetExitCodeProcess(process.hProcess, &exit_code);
+  std::fprintf(log, "exit\t%lu\n", exit_code);
+  std::fclose(log);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return 0;
+}

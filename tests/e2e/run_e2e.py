@@ -1,0 +1,183 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the built DriverRemoval.exe under Wine.
+
+Each scenario of scenarios.json sets up a throwaway Wine Windows (system.ini,
+earlier backups, service keys, Windows version), runs the executable through
+box_answerer.exe, which records and answers every message box, and checks
+the boxes, the exit status, system.ini byte for byte, the backups and the
+registry values as `reg query` reads them.
+"""
+import argparse
+import glob
+import json
+import os
+import shutil
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from wine_prefix import SERVICES, WinePrefix, can_run_32bit  # noqa: E402
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SERVICE_NAMES = ("kvtncdrv", "Serial")
+
+
+def ini_bytes(lines):
+    return "".join(line + "\r\n" for line in lines).encode("latin-1")
+
+
+def registry_body(registry):
+    body = ""
+    for service in SERVICE_NAMES:
+        key = "%s\\%s" % (SERVICES, service)
+        body += "[-%s]\n" % key
+        value = registry.get(service)
+        if value is None:
+            continue
+        kind, data = value
+        if kind == "REG_DWORD":
+            body += '[%s]\n"Start"=dword:%08x\n' % (key, data)
+        else:
+            body += '[%s]\n"Start"="%s"\n' % (key, data)
+    return body
+
+
+def expected_value(value):
+    if value is None:
+        return None
+    kind, data = value
+    return (kind, "0x%x" % data if kind == "REG_DWORD" else str(data))
+
+
+def parse_log(path):
+    boxes, exit_status, problems = [], None, []
+    with open(path, "rb") as f:
+        for line in f.read().decode("latin-1").splitlines():
+            fields = line.split("\t")
+            if fields[0] == "box" and len(fields) == 5:
+                text = fields[4].replace("\\n", "\n").replace("\\r", "\r").replace("\\t", "\t")
+                text = text.replace("\\\\", "\\")
+                boxes.append({"caption": fields[1], "buttons": fields[2], "icon": fields[3],
+                              "text": text})
+            elif fields[0] == "exit":
+                exit_status = int(fields[1])
+            else:
+                problems.append("answerer: " + line)
+    return boxes, exit_status, problems
+
+
+def expected_boxes(spec, names):
+    boxes = []
+    for name in names:
+        kind, _, argument = name.partition(":")
+        box = dict(spec["boxes"][kind if argument else name])
+        box["text"] = box["text"].format(argument)
+        box["caption"] = spec["caption"]
+        boxes.append(box)
+    return boxes
+
+
+def run_scenario(prefix, spec, scenario, exe):
+    windows = prefix.windows_dir
+    for old in glob.glob(os.path.join(windows, "system.[0-9][0-9][0-9]")):
+        os.remove(old)
+    original = ini_bytes(scenario["system_ini"])
+    with open(os.path.join(windows, "system.ini"), "wb") as f:
+        f.write(original)
+    earlier = {}
+    for name in scenario.get("backups_before", []):
+        earlier[name] = ("earlier backup " + name + "\r\n").encode()
+        with open(os.path.join(windows, name), "wb") as f:
+            f.write(earlier[name])
+    registry = scenario.get("registry", {})
+    prefix.import_reg(registry_body(registry))
+    prefix.set_windows_version("DriverRemoval.exe", scenario["windows"])
+    shutil.copy(exe, os.path.join(prefix.drive_c, "DriverRemoval.exe"))
+    log = os.path.join(prefix.drive_c, "boxes.log")
+    if os.path.exists(log):
+        os.remove(log)
+
+    prefix.wine("C:\\box_answerer.exe", "C:\\boxes.log", "C:\\DriverRemoval.exe",
+                *scenario.get("answers", []), check=False)
+
+    problems = []
+    boxes, exit_status, answerer_problems = parse_log(log)
+    problems += answerer_problems
+    want = expected_boxes(spec, scenario["boxes"])
+    if boxes != want:
+        problems.append("boxes:\n    got  %s\n    want %s" % (boxes, want))
+    if exit_status != 0:
+        problems.append("exit status %r, want 0" % exit_status)
+
+    with open(os.path.join(windows, "system.ini"), "rb") as f:
+        after = f.read()
+    want_ini = ini_bytes(scenario["system_ini_after"]) if "system_ini_after" in scenario else original
+    if after != want_ini:
+        problems.append("system.ini:\n    got  %r\n    want %r" % (after, want_ini))
+
+    backups = {os.path.basename(p).lower(): open(p, "rb").read()
+               for p in glob.glob(os.path.join(windows, "system.[0-9][0-9][0-9]"))}
+    want_backups = {name.lower(): data for name, data in earlier.items()}
+    if scenario.get("new_backup"):
+        want_backups[scenario["new_backup"].lower()] = original
+    if backups != want_backups:
+        problems.append("backups:\n    got  %s\n    want %s" % (backups, want_backups))
+
+    want_registry = scenario.get("registry_after", registry)
+    for service in SERVICE_NAMES:
+        got = prefix.query_value("%s\\%s" % (SERVICES, service), "Start")
+        want = expected_value(want_registry.get(service))
+        if got != want:
+            problems.append("%s Start: got %s, want %s" % (service, got, want))
+    return problems
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--build-dir", default="build")
+    parser.add_argument("--exe", help="test this executable instead of the built ones")
+    parser.add_argument("--only", help="run only the scenarios whose name contains this")
+    args = parser.parse_args()
+
+    with open(os.path.join(HERE, "scenarios.json")) as f:
+        spec = json.load(f)
+
+    targets = []
+    if args.exe:
+        targets.append(("given", args.exe))
+    else:
+        targets.append(("x64", os.path.join(args.build_dir, "windows-x64", "DriverRemoval.exe")))
+        targets.append(("x86", os.path.join(args.build_dir, "windows-x86", "DriverRemoval.exe")))
+
+    prefix = WinePrefix(os.path.abspath(os.path.join(args.build_dir, "e2e-prefix")))
+    passed = failed = skipped = 0
+    prefix.create()
+    try:
+        shutil.copy(os.path.join(args.build_dir, "windows-x64", "box_answerer.exe"),
+                    os.path.join(prefix.drive_c, "box_answerer.exe"))
+        for arch, exe in targets:
+            for scenario in spec["scenarios"]:
+                if args.only and args.only not in scenario["name"]:
+                    continue
+                label = "%s: %s" % (arch, scenario["name"])
+                if arch == "x86" and not can_run_32bit():
+                    print("SKIP  %s (this machine cannot run 32-bit programs)" % label)
+                    skipped += 1
+                    continue
+                problems = run_scenario(prefix, spec, scenario, exe)
+                if problems:
+                    failed += 1
+                    print("FAIL  %s" % label)
+                    for problem in problems:
+                        print("      " + problem)
+                else:
+                    passed += 1
+                    print("ok    %s" % label)
+                sys.stdout.flush()
+    finally:
+        prefix.destroy()
+    print("e2e: %d passed, %d failed, %d skipped" % (passed, failed, skipped))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,95 @@
+"""A throwaway Wine Windows for running the built executables headless.
+
+Only the 64-bit Wine loader is used unless the machine can also run 32-bit
+programs; `can_run_32bit()` tells.
+"""
+import os
+import shutil
+import subprocess
+import tempfile
+
+WINE64 = "/usr/lib/wine/wine64"
+WINE32 = "/usr/lib/wine/wine"
+
+SERVICES = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services"
+
+
+def can_run_32bit():
+    try:
+        return subprocess.run([WINE32, "--version"], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0
+    except OSError:
+        return False
+
+
+class WinePrefix:
+    def __init__(self, path, headless=True):
+        self.path = path
+        self.headless = headless
+        self.env = dict(os.environ, WINEPREFIX=path, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.log = os.path.join(tempfile.gettempdir(), "driverremoval-wine-%d.log" % os.getpid())
+
+    @property
+    def windows_dir(self):
+        return os.path.join(self.path, "drive_c", "windows")
+
+    @property
+    def drive_c(self):
+        return os.path.join(self.path, "drive_c")
+
+    def wine(self, *args, check=True):
+        # Output goes to a file: Wine's service processes inherit a pipe and
+        # would keep its reader waiting.
+        with open(self.log, "ab") as out:
+            result = subprocess.run([WINE64] + list(args), env=self.env, stdout=out,
+                                    stderr=out, stdin=subprocess.DEVNULL)
+        if check and result.returncode != 0:
+            raise RuntimeError("wine %s failed with %d (see %s)" % (args, result.returncode, self.log))
+        return result.returncode
+
+    def server(self, *args):
+        subprocess.run(["wineserver"] + list(args), env=self.env, check=False)
+
+    def create(self):
+        shutil.rmtree(self.path, ignore_errors=True)
+        self.wine("wineboot", "-i")
+        if self.headless:
+            self.import_reg('[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\n"Graphics"="null"\n')
+        # Start again so that every process sees the settings above.
+        self.server("-k")
+        self.server("-w")
+        self.server("-p")
+
+    def destroy(self):
+        self.server("-k")
+        self.server("-w")
+        shutil.rmtree(self.path, ignore_errors=True)
+
+    def import_reg(self, body):
+        reg = os.path.join(self.drive_c, "settings.reg")
+        with open(reg, "w", newline="\r\n") as f:
+            f.write("REGEDIT4\n\n" + body + "\n")
+        self.wine("regedit", "/s", "C:\\settings.reg")
+        os.remove(reg)
+
+    def query_value(self, key, name):
+        """Returns (type, data) as `reg query` shows them, or None when absent."""
+        out_path = self.log + ".query"
+        with open(out_path, "wb") as out:
+            rc = subprocess.run([WINE64, "reg", "query", key, "/v", name], env=self.env,
+                                stdout=out, stderr=subprocess.DEVNULL,
+                                stdin=subprocess.DEVNULL).returncode
+        with open(out_path, "rb") as f:
+            text = f.read().decode("latin-1")
+        os.remove(out_path)
+        if rc != 0:
+            return None
+        for line in text.splitlines():
+            parts = line.split()
+            if len(parts) >= 3 and parts[0].lower() == name.lower():
+                return parts[1], " ".join(parts[2:])
+        return None
+
+    def set_windows_version(self, exe_name, version):
+        self.import_reg('[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\n"Version"="%s"\n'
+                        % (exe_name, version))
