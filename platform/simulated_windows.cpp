@@ -7,7 +7,10 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+// Blanks as the profile functions trim them; 0x1A is the old end-of-file mark.
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0x1A;
+}
 
 std::string Trim(const std::string& s) {
   size_t begin = 0;
@@ -49,20 +52,23 @@ ProfileLine ParseEntry(const std::string& text) {
   return line;
 }
 
+// Lines end at a carriage return or a line feed; a NUL ends a line's text.
+// A line is a section header only when it starts with "[" and has a "]".
 std::vector<ProfileSection> ParseProfile(const std::string& bytes) {
   std::vector<ProfileSection> sections(1);
   size_t pos = 0;
   while (pos < bytes.size()) {
-    auto end = bytes.find('\n', pos);
+    auto end = bytes.find_first_of("\r\n", pos);
     if (end == std::string::npos) end = bytes.size();
-    const std::string line = Trim(bytes.substr(pos, end - pos));
+    std::string raw = bytes.substr(pos, end - pos);
     pos = end + 1;
+    raw = raw.substr(0, raw.find('\0'));
+    const std::string line = Trim(raw);
     if (line.empty()) continue;
-    if (line[0] == '[') {
-      const auto close = line.find(']');
+    const auto close = line.rfind(']');
+    if (line[0] == '[' && close != std::string::npos) {
       ProfileSection section;
-      section.name =
-          Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+      section.name = Trim(line.substr(1, close - 1));
       section.has_header = true;
       sections.push_back(section);
     } else if (line[0] == ';') {

@@ -37,7 +37,11 @@ bool EndsWith(const CString& text, const CString& suffix) {
 
 }  // namespace
 
-bool ReadDeviceSection(Platform& platform, CString* section) {
+namespace {
+
+// Reads the whole section into *section; false when it does not fit in
+// kMaxSectionCapacity.
+bool ReadSectionText(Platform& platform, CString* section) {
   std::vector<char> buffer;
   DWORD capacity = kFirstReadCapacity;
   for (;;) {
@@ -46,11 +50,7 @@ bool ReadDeviceSection(Platform& platform, CString* section) {
         platform.ReadProfileSection(kDeviceSectionName, buffer.data(), capacity, kSystemIniName);
     // A count of capacity - 2 means the list may have been cut short.
     if (count + 2 < capacity) break;
-    if (capacity == kMaxSectionCapacity) {
-      AfxMessageBox(platform, "The [386Enh] section of system.ini is too large to edit safely.",
-                    MB_ICONERROR);
-      return false;
-    }
+    if (capacity == kMaxSectionCapacity) return false;
     capacity = capacity > kMaxSectionCapacity / 4 ? kMaxSectionCapacity : capacity * 4;
   }
   // Every entry's NUL becomes a carriage return; the NUL that closes the list
@@ -63,6 +63,22 @@ bool ReadDeviceSection(Platform& platform, CString* section) {
   buffer[capacity] = '\0';
   section->assign(buffer.data());
   return true;
+}
+
+void ShowWriteError(Platform& platform, Status status) {
+  AfxMessageBox(
+      platform,
+      "Error writing section 386Enh of system.ini.\nError code: " + std::to_string(status),
+      MB_ICONERROR);
+}
+
+}  // namespace
+
+bool ReadDeviceSection(Platform& platform, CString* section) {
+  if (ReadSectionText(platform, section)) return true;
+  AfxMessageBox(platform, "The [386Enh] section of system.ini is too large to edit safely.",
+                MB_ICONERROR);
+  return false;
 }
 
 bool FindDriverReference(const CString& section) {
@@ -108,10 +124,17 @@ bool WriteDeviceSection(Platform& platform, const CString& section) {
     if (c == kEntryEnd) c = '\0';
   }
   const Status status = platform.WriteProfileSection(kDeviceSectionName, entries, kSystemIniName);
-  if (status == ERROR_SUCCESS) return true;
-  AfxMessageBox(
-      platform,
-      "Error writing section 386Enh of system.ini.\nError code: " + std::to_string(status),
-      MB_ICONERROR);
-  return false;
+  if (status != ERROR_SUCCESS) {
+    ShowWriteError(platform, status);
+    return false;
+  }
+  // A write the platform accepted but did not store as given (an entry it
+  // dropped, say) is no success either: read the section back to know.
+  CString written;
+  const CString expected = section.empty() ? CString(1, kEntryEnd) : section;
+  if (!ReadSectionText(platform, &written) || written != expected) {
+    ShowWriteError(platform, ERROR_SUCCESS);
+    return false;
+  }
+  return true;
 }

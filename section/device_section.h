@@ -33,6 +33,7 @@ bool IsDriverEntry(const CString& entry);
 // Returns true when at least one entry was removed.
 bool RemoveDriverLines(CString* section);
 
-// Replaces the section in system.ini by the section text. A failed write is
-// reported in a message box and false is returned.
+// Replaces the section in system.ini by the section text and reads it back.
+// A failed write, or one that did not store the text as given, is reported
+// in a message box and false is returned.
 bool WriteDeviceSection(Platform& platform, const CString& section);

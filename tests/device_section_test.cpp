@@ -139,4 +139,14 @@ TEST(WriteDeviceSection, ReportsAFailedWrite) {
   EXPECT_EQ(SystemIniWith({"a=1"}), sim.WindowsFile("system.ini"));
 }
 
+TEST(WriteDeviceSection, AWriteNotStoredAsGivenIsAFailure) {
+  SimulatedWindows sim;
+  sim.PutWindowsFile("system.ini", SystemIniWith({"a=1", "device=kvtncdrv.386"}));
+  // The platform keeps only key=value entries.
+  EXPECT_FALSE(WriteDeviceSection(sim, "a=1\rbare entry\r"));
+  EXPECT_EQ(std::vector<Box>(
+                {{"Error writing section 386Enh of system.ini.\nError code: 0", MB_ICONERROR}}),
+            BoxesShown(sim));
+}
+
 }  // namespace

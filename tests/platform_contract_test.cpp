@@ -70,6 +70,22 @@ TEST_F(PlatformContract, ReadsEntriesInOrderTrimmedWithoutComments) {
   EXPECT_EQ(kList, list.substr(0, kList.size()));
 }
 
+TEST_F(PlatformContract, EntriesNeverHoldALineBreakOrANul) {
+  world_->PutWindowsFile(
+      ini_,
+      std::string("[386Enh]\r\na=1\rb=2\r\nc=3\n\rd=4\r\r\ne=x\0y\r\n[x\ry]\r\n[u]v\r\n", 50));
+  std::string list;
+  const std::string expected("a=1\0b=2\0c=3\0d=4\0e=x\0[x\0y]\0\0", 27);
+  EXPECT_EQ(expected.size() - 1, Read("386Enh", 100, &list));
+  EXPECT_EQ(expected, list.substr(0, expected.size()));
+}
+
+TEST_F(PlatformContract, WriteStoresOnlyKeyValueEntries) {
+  world_->PutWindowsFile(ini_, "[386Enh]\r\na=1\r\n");
+  EXPECT_EQ(0u, os().WriteProfileSection("386Enh", std::string("bare\0b=2\0", 10), ini_));
+  EXPECT_EQ("[386Enh]\r\nb=2\r\n", FileBytes(ini_));
+}
+
 TEST_F(PlatformContract, MissingOrEmptySectionIsTheEmptyList) {
   for (const char* ini : {"[boot]\r\na=1\r\n", "[386Enh]\r\n[boot]\r\na=1\r\n", ""}) {
     world_->PutWindowsFile(ini_, ini);
