@@ -62,7 +62,8 @@ std::vector<ProfileSection> ParseProfile(const std::string& bytes) {
     if (end == std::string::npos) end = bytes.size();
     std::string raw = bytes.substr(pos, end - pos);
     pos = end + 1;
-    raw = raw.substr(0, raw.find('\0'));
+    const auto nul = raw.find('\0');
+    if (nul != std::string::npos) raw.resize(nul);
     const std::string line = Trim(raw);
     if (line.empty()) continue;
     const auto close = line.rfind(']');

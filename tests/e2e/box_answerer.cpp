@@ -78,8 +78,7 @@ std::string Describe(HWND box) {
   }
   bool has_icon = false;
   for (int id : kIconIds) {
-    if (GetDlgItem(box, id) != nullptr &&
-        SendDlgItemMessageA(box, id, STM_GETICON, 0, 0) != 0) {
+    if (GetDlgItem(box, id) != nullptr && SendDlgItemMessageA(box, id, STM_GETICON, 0, 0) != 0) {
       has_icon = true;
     }
   }
@@ -109,8 +108,8 @@ int main(int argc, char** argv) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
     std::fprintf(log, "error\tCreateProcess %lu\n", GetLastError());
     std::fclose(log);
     return 1;

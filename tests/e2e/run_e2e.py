@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""End-to-end tests of the built DriverRemoval.exe under Wine.
+"""Platform contract and end-to-end tests of the Windows builds under Wine.
 
-Each scenario of scenarios.json sets up a throwaway Wine Windows (system.ini,
+First platform_contract_tests.exe runs the platform contract against the
+real Win32 API. Then each scenario of scenarios.json sets up a throwaway Wine Windows (system.ini,
 earlier backups, service keys, Windows version), runs the executable through
 box_answerer.exe, which records and answers every message box, and checks
 the boxes, the exit status, system.ini byte for byte, the backups and the
@@ -131,6 +132,20 @@ def run_scenario(prefix, spec, scenario, exe):
     return problems
 
 
+def run_contract(prefix, exe):
+    """Runs the contract tests; returns the problems found."""
+    shutil.copy(exe, os.path.join(prefix.drive_c, "platform_contract_tests.exe"))
+    out_path = os.path.join(prefix.drive_c, "contract.txt")
+    rc = prefix.wine("cmd", "/c", "C:\\platform_contract_tests.exe > C:\\contract.txt 2>&1",
+                     check=False)
+    with open(out_path, "rb") as f:
+        output = f.read().decode("latin-1")
+    if rc == 0 and "[  PASSED  ]" in output and "FAILED" not in output:
+        return []
+    return [line for line in output.splitlines() if "FAILED" in line or "Failure" in line
+            or line.startswith(("  ", "Expected", "Which"))] or ["exit status %d" % rc]
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--build-dir", default="build")
@@ -154,6 +169,20 @@ def main():
     try:
         shutil.copy(os.path.join(args.build_dir, "windows-x64", "box_answerer.exe"),
                     os.path.join(prefix.drive_c, "box_answerer.exe"))
+        if not args.exe:
+            for arch in ("x64", "x86"):
+                label = "%s: platform contract" % arch
+                if arch == "x86" and not can_run_32bit():
+                    print("SKIP  %s (this machine cannot run 32-bit programs)" % label)
+                    skipped += 1
+                    continue
+                problems = run_contract(prefix, os.path.join(
+                    args.build_dir, "windows-" + arch, "platform_contract_tests.exe"))
+                passed += not problems
+                failed += bool(problems)
+                print("%s  %s" % ("ok  " if not problems else "FAIL", label))
+                for problem in problems:
+                    print("      " + problem)
         for arch, exe in targets:
             for scenario in spec["scenarios"]:
                 if args.only and args.only not in scenario["name"]:

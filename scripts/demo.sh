@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# The main job: builds both Windows executables and runs DriverRemoval.exe in
+# a throwaway Wine Windows with the obsolete driver installed. Arguments go
+# to tests/e2e/demo.py (--arch x86, --windows win98).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+for preset in windows-x64 windows-x86; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$(nproc)" --target DriverRemoval box_answerer
+done
+echo "Built build/windows-x64/DriverRemoval.exe and build/windows-x86/DriverRemoval.exe"
+python3 tests/e2e/demo.py --build-dir build "$@"

@@ -1,0 +1,84 @@
+#!/usr/bin/env python3
+"""Runs the built DriverRemoval.exe in a throwaway Wine Windows that has the
+obsolete driver installed, both in system.ini and as an active service.
+
+With a display the real message boxes appear for you to answer. Without
+one every box is answered Yes (or OK) and printed. Either way the "386Enh"
+section and the two "Start" values are shown before and after.
+"""
+import argparse
+import os
+import shutil
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from wine_prefix import SERVICES, WinePrefix  # noqa: E402
+
+SYSTEM_INI = ("[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=*vmm\r\n"
+              "device=c:\\progra~1\\velost~1\\zrq\\kvtncdrv.386\r\nwoafont=dosapp.fon\r\n"
+              "[drivers]\r\nwave=mmdrv.dll\r\n")
+
+
+def show_state(prefix, title):
+    print("--- %s" % title)
+    with open(os.path.join(prefix.windows_dir, "system.ini"), "rb") as f:
+        lines = f.read().decode("latin-1").splitlines()
+    start = lines.index("[386Enh]")
+    section = [lines[start]]
+    for line in lines[start + 1:]:
+        if line.startswith("["):
+            break
+        section.append(line)
+    print("system.ini:\n    " + "\n    ".join(section))
+    for service in ("kvtncdrv", "Serial"):
+        value = prefix.query_value("%s\\%s" % (SERVICES, service), "Start")
+        print("%s Start: %s" % (service, " ".join(value) if value else "(no such key)"))
+    backups = sorted(n for n in os.listdir(prefix.windows_dir) if n.lower().startswith("system.0"))
+    print("backups: %s" % (", ".join(backups) or "none"))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--build-dir", default="build")
+    parser.add_argument("--arch", default="x64", choices=("x64", "x86"))
+    parser.add_argument("--windows", default="win7", help="win7 (NT family) or win98 (9x family)")
+    args = parser.parse_args()
+
+    interactive = bool(os.environ.get("DISPLAY"))
+    build = os.path.abspath(args.build_dir)
+    prefix = WinePrefix(os.path.join(build, "demo-prefix"), headless=not interactive)
+    print("Creating a throwaway Wine Windows in %s ..." % prefix.path)
+    prefix.create()
+    try:
+        with open(os.path.join(prefix.windows_dir, "system.ini"), "wb") as f:
+            f.write(SYSTEM_INI.encode("latin-1"))
+        prefix.import_reg('[%s\\kvtncdrv]\n"Start"=dword:00000002\n'
+                          '[%s\\Serial]\n"Start"=dword:00000003\n' % (SERVICES, SERVICES))
+        prefix.set_windows_version("DriverRemoval.exe", args.windows)
+        shutil.copy(os.path.join(build, "windows-" + args.arch, "DriverRemoval.exe"), prefix.drive_c)
+        show_state(prefix, "before")
+
+        if interactive:
+            print("--- running DriverRemoval.exe: answer its boxes on your display")
+            prefix.wine("C:\\DriverRemoval.exe", check=False)
+        else:
+            print("--- running DriverRemoval.exe (no display: every box answered Yes or OK)")
+            shutil.copy(os.path.join(build, "windows-x64", "box_answerer.exe"), prefix.drive_c)
+            prefix.wine("C:\\box_answerer.exe", "C:\\boxes.log", "C:\\DriverRemoval.exe", "yes",
+                        check=False)
+            with open(os.path.join(prefix.drive_c, "boxes.log"), "rb") as f:
+                for line in f.read().decode("latin-1").splitlines():
+                    fields = line.split("\t")
+                    if fields[0] == "box":
+                        print("[%s] (%s, %s)\n    %s" % (fields[1], fields[2], fields[3],
+                                                       fields[4].replace("\\n", "\n    ")))
+                    else:
+                        print(" ".join(fields))
+        show_state(prefix, "after")
+    finally:
+        prefix.destroy()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

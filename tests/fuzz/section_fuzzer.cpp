@@ -1,0 +1,99 @@
+// Feeds arbitrary bytes as the body of the "386Enh" section through read,
+// detect, remove and write (the whole run, answered Yes) against the
+// simulated Windows, and checks what matters to users: the written section is
+// the original minus exactly the driver entries, in order and letter case; no
+// entry is cut or merged; nothing is written when nothing was removed; and
+// detection never misses an entry that removal removes.
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/driver_removal_app.h"
+#include "platform/simulated_windows.h"
+#include "section/device_section.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+const char kBefore[] = "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\n";
+const char kAfter[] = "\r\n[Other]\r\nx=1\r\n";
+
+// The section's entries as the platform lists them; the list is never longer
+// than the file.
+std::vector<std::string> ListedEntries(SimulatedWindows& sim) {
+  const DWORD capacity = static_cast<DWORD>(sim.WindowsFile(kSystemIniName).size()) + 16;
+  std::vector<char> buffer(capacity + 1);
+  const DWORD count =
+      sim.ReadProfileSection(kDeviceSectionName, buffer.data(), capacity, kSystemIniName);
+  Check(count + 2 < capacity);
+  std::vector<std::string> entries;
+  for (DWORD pos = 0; pos < count;) {
+    entries.emplace_back(buffer.data() + pos);
+    pos += static_cast<DWORD>(entries.back().size()) + 1;
+  }
+  return entries;
+}
+
+std::string SectionText(const std::vector<std::string>& entries) {
+  std::string text;
+  for (const auto& entry : entries) text += entry + "\r";
+  return text;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string body(reinterpret_cast<const char*>(data), size);
+  SimulatedWindows sim;
+  sim.platform_id = VER_PLATFORM_WIN32_WINDOWS;
+  const std::string original = kBefore + body + kAfter;
+  sim.PutWindowsFile(kSystemIniName, original);
+
+  const std::vector<std::string> entries = ListedEntries(sim);
+  CString section;
+  Check(ReadDeviceSection(sim, &section));
+  // Read: every entry whole, each ended by one carriage return.
+  Check(section == (entries.empty() ? "\r" : SectionText(entries)));
+
+  std::vector<std::string> kept;
+  for (const auto& entry : entries) {
+    if (!IsDriverEntry(entry)) {
+      kept.push_back(entry);
+    } else {
+      // Detection never misses what removal removes.
+      Check(FindDriverReference(entry + "\r"));
+    }
+  }
+  const bool found = FindDriverReference(section);
+  CString edited = section;
+  const bool changed = RemoveDriverLines(&edited);
+  Check(changed == (kept.size() != entries.size()));
+  Check(!changed || found);
+  Check(edited == (changed ? SectionText(kept) : section));
+
+  // The whole run, answered Yes.
+  sim.answers = {IDYES};
+  DisableObsoleteDriver(sim);
+  if (!changed) {
+    Check(sim.profile_writes == 0);
+    Check(sim.WindowsFile(kSystemIniName) == original);
+    Check(found == !sim.boxes.empty());
+    return 0;
+  }
+  Check(sim.WindowsFile("system.000") == original);
+  const bool reported_backup =
+      sim.boxes.size() == 3 && sim.boxes[1].text == "System file has been backed up to system.000";
+  // Reported as written only when the section holds exactly the kept
+  // entries; otherwise the run ended with an error box.
+  if (reported_backup) {
+    Check(ListedEntries(sim) == kept);
+  } else {
+    Check(sim.boxes.size() == 2 && sim.boxes[1].style == MB_ICONERROR);
+  }
+  return 0;
+}
