@@ -1,8 +1,19 @@
 #include "section/system_backup.h"
 
-#include <cstdio>
-
 #include "section/device_section.h"
+
+namespace {
+
+// "system.%03d" for 0 <= n < 1000.
+CString BackupFileName(int n) {
+  CString name = "system.000";
+  name[7] = static_cast<char>('0' + n / 100);
+  name[8] = static_cast<char>('0' + n / 10 % 10);
+  name[9] = static_cast<char>('0' + n % 10);
+  return name;
+}
+
+}  // namespace
 
 BackupName FindFreeBackupName(Platform& platform) {
   BackupName backup;
@@ -11,9 +22,7 @@ BackupName FindFreeBackupName(Platform& platform) {
 
   CFileFind finder(platform);
   for (int n = 0; n < kBackupNameCount; ++n) {
-    char name[16];
-    (void)std::snprintf(name, sizeof name, "system.%03d", n);
-    backup.name = name;
+    backup.name = BackupFileName(n);
     if (!finder.FindFile(backup.directory + backup.name)) break;
   }
   return backup;
