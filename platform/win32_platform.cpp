@@ -76,5 +76,16 @@ Status Win32Platform::CopyFileNoOverwrite(const std::string& from, const std::st
 }
 
 int Win32Platform::ShowMessageBox(const std::string& text, const std::string& caption, UINT style) {
-  return MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+  // USER32 is loaded only when a box is shown: a run with nothing to do
+  // then starts and ends without initialising the windowing system.
+  using MessageBoxFunction = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
+  const HMODULE user32 = LoadLibraryA("user32.dll");
+  if (user32 == nullptr) return 0;
+  // Through void (*)(), the type that stands for any function.
+  const auto message_box = reinterpret_cast<MessageBoxFunction>(
+      reinterpret_cast<void (*)()>(GetProcAddress(user32, "MessageBoxA")));
+  const int answer =
+      message_box != nullptr ? message_box(nullptr, text.c_str(), caption.c_str(), style) : 0;
+  FreeLibrary(user32);
+  return answer;
 }

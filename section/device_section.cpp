@@ -1,5 +1,6 @@
 #include "section/device_section.h"
 
+#include <string_view>
 #include <vector>
 
 const char kDeviceSectionName[] = "386Enh";
@@ -7,32 +8,62 @@ const char kSystemIniName[] = "system.ini";
 
 namespace {
 
-const char kDriverFileMarker[] = "kvtncdrv.386";
-const char kShortInstallDirMarker[] = "device=c:\\progra~1\\velost~1\\zrq";
-const char kDriverFileName[] = "kvtncdrv.386";
-const char kDriverFileInDirectory[] = "\\kvtncdrv.386";
+using std::string_view;
+
+// Markers and forms, lowercase.
+constexpr string_view kDriverFileMarker = "kvtncdrv.386";
+constexpr string_view kShortInstallDirMarker = "device=c:\\progra~1\\velost~1\\zrq";
+constexpr string_view kDriverFileInDirectory = "\\kvtncdrv.386";
+constexpr string_view kDeviceKey = "device";
 
 constexpr char kEntryEnd = '\r';
 
 // Folds A-Z only, so every character keeps its position.
-CString LowerCopy(const CString& text) {
-  CString lower = text;
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// True when `text` equals the lowercase `lower`, letter case ignored.
+bool EqualsNoCase(string_view text, string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (Lower(text[i]) != lower[i]) return false;
   }
-  return lower;
+  return true;
 }
 
-CString TrimBlanks(const CString& text) {
+bool EndsWithNoCase(string_view text, string_view lower) {
+  return text.size() >= lower.size() &&
+         EqualsNoCase(text.substr(text.size() - lower.size()), lower);
+}
+
+string_view TrimBlanks(string_view text) {
   const auto begin = text.find_first_not_of(" \t");
-  if (begin == CString::npos) return CString();
-  const auto end = text.find_last_not_of(" \t");
-  return text.substr(begin, end - begin + 1);
+  if (begin == string_view::npos) return string_view();
+  return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
 }
 
-bool EndsWith(const CString& text, const CString& suffix) {
-  return text.size() >= suffix.size() &&
-         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+// True when the lowercase `marker` occurs in `text`, letter case ignored.
+// Candidates are found through `anchor`, a part of the marker without
+// letters that starts at `anchor_offset` in it, so the scan runs at the
+// speed of a plain search.
+bool ContainsNoCase(string_view text, string_view marker, string_view anchor,
+                    size_t anchor_offset) {
+  for (size_t at = text.find(anchor, anchor_offset); at != string_view::npos;
+       at = text.find(anchor, at + 1)) {
+    const size_t start = at - anchor_offset;
+    if (EqualsNoCase(text.substr(start, marker.size()), marker)) return true;
+  }
+  return false;
+}
+
+bool IsDriverEntryView(string_view entry) {
+  if (EqualsNoCase(entry, kShortInstallDirMarker)) return true;
+  const auto equals = entry.find('=');
+  if (equals == string_view::npos ||
+      !EqualsNoCase(TrimBlanks(entry.substr(0, equals)), kDeviceKey)) {
+    return false;
+  }
+  const string_view value = TrimBlanks(entry.substr(equals + 1));
+  return EqualsNoCase(value, kDriverFileMarker) || EndsWithNoCase(value, kDriverFileInDirectory);
 }
 
 }  // namespace
@@ -82,35 +113,26 @@ bool ReadDeviceSection(Platform& platform, CString* section) {
 }
 
 bool FindDriverReference(const CString& section) {
-  const CString lower = LowerCopy(section);
-  return lower.find(kDriverFileMarker) != CString::npos ||
-         lower.find(kShortInstallDirMarker) != CString::npos;
+  return ContainsNoCase(section, kDriverFileMarker, ".386", 8) ||
+         ContainsNoCase(section, kShortInstallDirMarker, "~1\\", 16);
 }
 
-bool IsDriverEntry(const CString& entry) {
-  const CString lower = LowerCopy(entry);
-  if (lower == kShortInstallDirMarker) return true;
-  const auto equals = lower.find('=');
-  if (equals == CString::npos || TrimBlanks(lower.substr(0, equals)) != "device") return false;
-  const CString value = TrimBlanks(lower.substr(equals + 1));
-  return value == kDriverFileName || EndsWith(value, kDriverFileInDirectory);
-}
+bool IsDriverEntry(const CString& entry) { return IsDriverEntryView(entry); }
 
 bool RemoveDriverLines(CString* section) {
+  const string_view text = *section;
   CString kept;
-  kept.reserve(section->size());
   bool changed = false;
-  size_t begin = 0;
-  while (begin < section->size()) {
-    auto end = section->find(kEntryEnd, begin);
-    end = end == CString::npos ? section->size() : end + 1;
-    const CString entry = section->substr(begin, end - begin);
-    const CString entry_text =
-        entry.back() == kEntryEnd ? entry.substr(0, entry.size() - 1) : entry;
-    if (IsDriverEntry(entry_text)) {
+  for (size_t begin = 0; begin < text.size();) {
+    auto end = text.find(kEntryEnd, begin);
+    end = end == string_view::npos ? text.size() : end + 1;
+    const string_view entry = text.substr(begin, end - begin);
+    const bool ends_entry = entry.back() == kEntryEnd;
+    if (IsDriverEntryView(ends_entry ? entry.substr(0, entry.size() - 1) : entry)) {
+      if (!changed) kept.assign(text.substr(0, begin));
       changed = true;
-    } else {
-      kept += entry;
+    } else if (changed) {
+      kept.append(entry);
     }
     begin = end;
   }
@@ -118,12 +140,15 @@ bool RemoveDriverLines(CString* section) {
   return changed;
 }
 
-bool WriteDeviceSection(Platform& platform, const CString& section) {
+CString SectionList(const CString& section) {
   CString entries = section;
-  for (char& c : entries) {
-    if (c == kEntryEnd) c = '\0';
-  }
-  const Status status = platform.WriteProfileSection(kDeviceSectionName, entries, kSystemIniName);
+  for (char& c : entries) c = c == kEntryEnd ? '\0' : c;
+  return entries;
+}
+
+bool WriteDeviceSection(Platform& platform, const CString& section) {
+  const Status status =
+      platform.WriteProfileSection(kDeviceSectionName, SectionList(section), kSystemIniName);
   if (status != ERROR_SUCCESS) {
     ShowWriteError(platform, status);
     return false;

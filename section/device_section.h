@@ -33,6 +33,9 @@ bool IsDriverEntry(const CString& entry);
 // Returns true when at least one entry was removed.
 bool RemoveDriverLines(CString* section);
 
+// The section text as the profile write takes it: each entry followed by NUL.
+CString SectionList(const CString& section);
+
 // Replaces the section in system.ini by the section text and reads it back.
 // A failed write, or one that did not store the text as given, is reported
 // in a message box and false is returned.

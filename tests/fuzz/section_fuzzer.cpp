@@ -3,7 +3,8 @@
 // simulated Windows, and checks what matters to users: the written section is
 // the original minus exactly the driver entries, in order and letter case; no
 // entry is cut or merged; nothing is written when nothing was removed; and
-// detection never misses an entry that removal removes.
+// detection never misses an entry that removal removes, and finds exactly
+// what a lowercased copy searched for either marker would.
 
 #include <cstdint>
 #include <cstdlib>
@@ -39,6 +40,15 @@ std::vector<std::string> ListedEntries(SimulatedWindows& sim) {
   return entries;
 }
 
+// Detection as first described: a lowercased copy searched for either marker.
+bool NaiveDriverReference(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text.find("kvtncdrv.386") != std::string::npos ||
+         text.find("device=c:\\progra~1\\velost~1\\zrq") != std::string::npos;
+}
+
 std::string SectionText(const std::vector<std::string>& entries) {
   std::string text;
   for (const auto& entry : entries) text += entry + "\r";
@@ -70,6 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   const bool found = FindDriverReference(section);
+  Check(found == NaiveDriverReference(section));
+  Check(FindDriverReference(body) == NaiveDriverReference(body));
   CString edited = section;
   const bool changed = RemoveDriverLines(&edited);
   Check(changed == (kept.size() != entries.size()));

@@ -1,0 +1,124 @@
+// The section editor's cost per byte: detect, remove and rebuild the list,
+// on sections of 10 KiB, 100 KiB and 1 MiB, with and without driver entries,
+// against a floor measured in the same run: one pass that lowercases a copy
+// of the same bytes. The cost should stay flat per byte (linear) and within
+// a small multiple of the floor.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+
+#include "section/device_section.h"
+
+namespace {
+
+// Ordinary entries of the lengths seen in system.ini, and, when asked, a
+// driver entry in each of the known forms spread through the section.
+std::string MakeSection(size_t bytes, bool with_driver) {
+  const char* ordinary[] = {"device=*vmm",
+                            "woafont=dosapp.fon",
+                            "EGA80WOA.FON=EGA80WOA.FON",
+                            "device=c:\\windows\\system\\vserial.386",
+                            "PagingDrive=C:",
+                            "MaxPhysPage=FFFFF",
+                            "device=c:\\progra~1\\velost~1\\zrq\\helper.386"};
+  const char* driver[] = {"device=kvtncdrv.386", "DEVICE=C:\\PROGRA~1\\VELOST~1\\ZRQ\\KVTNCDRV.386",
+                          "device=c:\\progra~1\\velost~1\\zrq",
+                          "device=c:\\program files\\velostrom\\zrq\\kvtncdrv.386"};
+  std::string section;
+  size_t n = 0;
+  while (section.size() < bytes) {
+    if (with_driver && n % 50 == 25) {
+      section += driver[(n / 50) % 4];
+    } else {
+      section += ordinary[n % 7];
+    }
+    section += '\r';
+    ++n;
+  }
+  return section;
+}
+
+void SectionEditor(benchmark::State& state) {
+  const std::string section = MakeSection(state.range(0), state.range(1) != 0);
+  for (auto _ : state) {
+    const bool found = FindDriverReference(section);
+    CString edited = section;
+    const bool changed = RemoveDriverLines(&edited);
+    const CString list = SectionList(edited);
+    benchmark::DoNotOptimize(found);
+    benchmark::DoNotOptimize(changed);
+    benchmark::DoNotOptimize(list.data());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(section.size()));
+}
+
+void LowercaseCopyFloor(benchmark::State& state) {
+  const std::string section = MakeSection(state.range(0), state.range(1) != 0);
+  for (auto _ : state) {
+    std::string lower = section;
+    for (char& c : lower) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    benchmark::DoNotOptimize(lower.data());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(section.size()));
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+  for (int64_t bytes : {10 << 10, 100 << 10, 1 << 20}) {
+    for (int64_t with_driver : {0, 1}) b->Args({bytes, with_driver});
+  }
+}
+
+BENCHMARK(LowercaseCopyFloor)->Apply(Sizes);
+BENCHMARK(SectionEditor)->Apply(Sizes);
+
+// Prints nanoseconds per byte for each run and the editor's ratio to the
+// floor at the same size.
+class PerByteReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const auto& run : runs)
+      results_.push_back({run.benchmark_name(), run.GetAdjustedRealTime()});
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    std::printf("\n%-10s %-8s %14s %14s %8s\n", "size", "driver", "floor ns/B", "editor ns/B",
+                "ratio");
+    double worst = 0;
+    for (const auto& floor : results_) {
+      if (floor.name.rfind("LowercaseCopyFloor/", 0) != 0) continue;
+      const std::string args = floor.name.substr(std::string("LowercaseCopyFloor/").size());
+      for (const auto& editor : results_) {
+        if (editor.name != "SectionEditor/" + args) continue;
+        const double bytes = std::stod(args.substr(0, args.find('/')));
+        const double ratio = editor.ns / floor.ns;
+        worst = ratio > worst ? ratio : worst;
+        std::printf("%-10.0f %-8s %14.4f %14.4f %8.2f\n", bytes,
+                    args.substr(args.find('/') + 1) == "1" ? "yes" : "no", floor.ns / bytes,
+                    editor.ns / bytes, ratio);
+      }
+    }
+    std::printf("worst ratio to the floor: %.2f (target: at most 3)\n", worst);
+  }
+
+ private:
+  struct Result {
+    std::string name;
+    double ns;
+  };
+  std::vector<Result> results_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  PerByteReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}

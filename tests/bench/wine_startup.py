@@ -1,0 +1,47 @@
+#!/usr/bin/env python3
+"""Times a nothing-to-do run of DriverRemoval.exe under Wine against a
+minimal Windows program that only returns, run alternately in the same warm
+prefix, and prints the medians and their ratio (target: at most 1.2)."""
+import argparse
+import os
+import shutil
+import statistics
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from wine_prefix import WinePrefix  # noqa: E402
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--build-dir", default="build")
+    parser.add_argument("--runs", type=int, default=15)
+    args = parser.parse_args()
+    build = os.path.abspath(args.build_dir)
+    prefix = WinePrefix(os.path.join(build, "bench-prefix"))
+    prefix.create()
+    try:
+        # Nothing to do: no driver service, no reference in system.ini.
+        with open(os.path.join(prefix.windows_dir, "system.ini"), "wb") as f:
+            f.write(b"[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=*vmm\r\n")
+        for name in ("DriverRemoval.exe", "minimal_program.exe"):
+            shutil.copy(os.path.join(build, "windows-x64", name), prefix.drive_c)
+        times = {"DriverRemoval.exe": [], "minimal_program.exe": []}
+        for run in range(args.runs + 1):
+            for name in times:
+                started = time.perf_counter()
+                prefix.wine("C:\\" + name)
+                if run > 0:  # the first round only warms up
+                    times[name].append(time.perf_counter() - started)
+        ours = statistics.median(times["DriverRemoval.exe"])
+        floor = statistics.median(times["minimal_program.exe"])
+        print("nothing-to-do run under Wine, median of %d: DriverRemoval.exe %.1f ms, "
+              "minimal program %.1f ms, ratio %.2f (target: at most 1.2)"
+              % (args.runs, ours * 1000, floor * 1000, ours / floor))
+    finally:
+        prefix.destroy()
+
+
+if __name__ == "__main__":
+    main()
