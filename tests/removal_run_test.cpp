@@ -7,6 +7,7 @@
 #include "services/service_start.h"
 #include "tests/test_support.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -22,6 +23,12 @@ const Box kReminder{
 const Box kSuccess{"Obsolete serial port driver successfully disabled!", MB_OK};
 Box BackedUpTo(const std::string& name) {
   return Box{"System file has been backed up to " + name, MB_OK};
+}
+
+TEST(AppNameFromModulePath, IsTheFileNameWithoutItsExtension) {
+  EXPECT_EQ("DriverRemoval", AppNameFromModulePath("C:\\Program Files\\Tools\\DriverRemoval.exe"));
+  EXPECT_EQ("Renamed.Copy", AppNameFromModulePath("\\\\server\\share\\Renamed.Copy.EXE"));
+  EXPECT_EQ("NoExtension", AppNameFromModulePath("D:NoExtension"));
 }
 
 class RemovalRun : public ::testing::Test {
@@ -150,6 +157,27 @@ TEST_F(RemovalRun, NtWithoutDriverServiceBehavesAsWindows9x) {
   Run();
   EXPECT_EQ(std::vector<Box>({kQuestion, BackedUpTo("system.000"), kSuccess}), BoxesShown(sim_));
   EXPECT_EQ(kStartDemand, StartOf(kSerialServiceKey));
+}
+
+TEST_F(RemovalRun, DriverKeyGoneBeforeTheEditGoesStraightToSerial) {
+  WindowsNt(kStartAutomatic);
+  sim_.Fail(SimOp::kOpenKey, kDriverServiceKey, ERROR_FILE_NOT_FOUND, 0, KEY_ALL_ACCESS);
+  sim_.answers = {IDYES};
+  Run();
+  EXPECT_EQ(std::vector<Box>({kQuestion, kSuccess}), BoxesShown(sim_));
+  EXPECT_EQ(kStartAutomatic, StartOf(kDriverServiceKey));
+  EXPECT_EQ(kStartAutomatic, StartOf(kSerialServiceKey));
+}
+
+TEST_F(RemovalRun, SerialAlreadyAutomaticIsWrittenAgain) {
+  WindowsNt(4);
+  sim_.SetDword(kSerialServiceKey, "Start", kStartAutomatic);
+  sim_.answers = {IDYES};
+  Run();
+  EXPECT_EQ(std::vector<Box>({kQuestion, kSuccess}), BoxesShown(sim_));
+  EXPECT_EQ(1, std::count(sim_.registry_calls.begin(), sim_.registry_calls.end(),
+                          "set System\\CurrentControlSet\\Services\\Serial Start"));
+  EXPECT_EQ(kStartAutomatic, StartOf(kSerialServiceKey));
 }
 
 TEST_F(RemovalRun, ServiceFailureAfterTheRewriteKeepsTheRewrite) {
