@@ -38,10 +38,10 @@ if [ $wine32_missing -eq 1 ]; then
 fi
 apt-get update -q
 if [ ${#missing[@]} -gt 0 ]; then
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  apt-get install -y -q "${missing[@]}"
 fi
 if [ $wine32_missing -eq 1 ]; then
   # Not every machine can run it; the 32-bit Wine runs are skipped where not.
-  apt-get install -y -q --no-install-recommends wine32:i386 ||
+  apt-get install -y -q wine32:i386 ||
     echo "setup: wine32 could not be installed; 32-bit Wine runs will be skipped" >&2
 fi
