@@ -52,6 +52,24 @@ void ShowError(Platform& platform, const char* what, const char* subkey, Status 
                 MB_ICONERROR);
 }
 
+// Reads Start; a failure is shown as an error querying the key.
+bool QueryStart(Platform& platform, const RegistryKey& key, const char* subkey, StartValue* value) {
+  const Status status = ReadStart(key, value);
+  if (status == ERROR_SUCCESS) return true;
+  ShowError(platform, "Error querying", subkey, status);
+  return false;
+}
+
+// Reads Start back after a write: anything but a DWORD `expected` is shown
+// as a failure to modify the key.
+bool ConfirmStart(Platform& platform, const RegistryKey& key, const char* subkey, DWORD expected) {
+  StartValue start;
+  if (!QueryStart(platform, key, subkey, &start)) return false;
+  if (start.Is(expected)) return true;
+  ShowError(platform, "Unable to modify", subkey, 0);
+  return false;
+}
+
 }  // namespace
 
 DriverServiceProbe ProbeDriverService(Platform& platform) {
@@ -70,10 +88,7 @@ DriverServiceProbe ProbeDriverService(Platform& platform) {
     return DriverServiceProbe::kEndRun;
   }
   StartValue start;
-  if (const Status status = ReadStart(key, &start)) {
-    ShowError(platform, "Error querying", kDriverServiceKey, status);
-    return DriverServiceProbe::kEndRun;
-  }
+  if (!QueryStart(platform, key, kDriverServiceKey, &start)) return DriverServiceProbe::kEndRun;
   return start.Is(kStartDemand) ? DriverServiceProbe::kInactive : DriverServiceProbe::kActive;
 }
 
@@ -94,24 +109,16 @@ bool DisableDriverService(Platform& platform) {
     return false;
   }
   StartValue start;
-  if (const Status status = ReadStart(key, &start)) {
-    ShowError(platform, "Error querying", kDriverServiceKey, status);
-    return false;
-  }
-  // The read-back below is the check of this write.
+  if (!QueryStart(platform, key, kDriverServiceKey, &start)) return false;
+  // The read-back is the check of this write.
   WriteStart(key, kStartDemand);
-  if (const Status status = ReadStart(key, &start)) {
-    ShowError(platform, "Error querying", kDriverServiceKey, status);
-    return false;
-  }
-  if (!start.Is(kStartDemand)) {
-    ShowError(platform, "Unable to modify", kDriverServiceKey, 0);
-    return false;
-  }
-  return true;
+  return ConfirmStart(platform, key, kDriverServiceKey, kStartDemand);
 }
 
 bool EnableSerialService(Platform& platform) {
+  // First a look with read access only: a missing Serial service is only
+  // warned about, and an unreadable Start is reported before anything is
+  // written. The value itself is not needed, as the write is always a DWORD.
   {
     RegistryKey key;
     const Status opened = key.Open(platform, kSerialServiceKey, KEY_QUERY_VALUE);
@@ -130,10 +137,7 @@ bool EnableSerialService(Platform& platform) {
       return false;
     }
     StartValue start;
-    if (const Status status = ReadStart(key, &start)) {
-      ShowError(platform, "Error querying", kSerialServiceKey, status);
-      return false;
-    }
+    if (!QueryStart(platform, key, kSerialServiceKey, &start)) return false;
   }
 
   RegistryKey key;
@@ -154,14 +158,5 @@ bool EnableSerialService(Platform& platform) {
     ShowError(platform, "Error setting", kSerialServiceKey, status);
     return false;
   }
-  StartValue start;
-  if (const Status status = ReadStart(key, &start)) {
-    ShowError(platform, "Error querying", kSerialServiceKey, status);
-    return false;
-  }
-  if (!start.Is(kStartAutomatic)) {
-    ShowError(platform, "Unable to modify", kSerialServiceKey, 0);
-    return false;
-  }
-  return true;
+  return ConfirmStart(platform, key, kSerialServiceKey, kStartAutomatic);
 }
