@@ -42,11 +42,10 @@ string_view TrimBlanks(string_view text) {
 }
 
 // True when the lowercase `marker` occurs in `text`, letter case ignored.
-// Candidates are found through `anchor`, a part of the marker without
-// letters that starts at `anchor_offset` in it, so the scan runs at the
-// speed of a plain search.
-bool ContainsNoCase(string_view text, string_view marker, string_view anchor,
-                    size_t anchor_offset) {
+// Candidates are found through `anchor`, the first part of the marker that
+// has no letters, so the scan runs at the speed of a plain search.
+bool ContainsNoCase(string_view text, string_view marker, string_view anchor) {
+  const size_t anchor_offset = marker.find(anchor);
   for (size_t at = text.find(anchor, anchor_offset); at != string_view::npos;
        at = text.find(anchor, at + 1)) {
     const size_t start = at - anchor_offset;
@@ -65,10 +64,6 @@ bool IsDriverEntryView(string_view entry) {
   const string_view value = TrimBlanks(entry.substr(equals + 1));
   return EqualsNoCase(value, kDriverFileMarker) || EndsWithNoCase(value, kDriverFileInDirectory);
 }
-
-}  // namespace
-
-namespace {
 
 // Reads the whole section into *section; false when it does not fit in
 // kMaxSectionCapacity.
@@ -113,8 +108,8 @@ bool ReadDeviceSection(Platform& platform, CString* section) {
 }
 
 bool FindDriverReference(const CString& section) {
-  return ContainsNoCase(section, kDriverFileMarker, ".386", 8) ||
-         ContainsNoCase(section, kShortInstallDirMarker, "~1\\", 16);
+  return ContainsNoCase(section, kDriverFileMarker, ".386") ||
+         ContainsNoCase(section, kShortInstallDirMarker, "~1\\");
 }
 
 bool IsDriverEntry(const CString& entry) { return IsDriverEntryView(entry); }
