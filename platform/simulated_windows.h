@@ -31,7 +31,8 @@ struct ShownBox {
 enum class SimOp { kOpenKey, kQueryValue, kSetValue, kCopyFile, kWriteProfile };
 
 // Makes matching calls fail with `status`. `target` is the registry subkey
-// (for key operations), or empty for any; `access` limits kOpenKey to one
+// for key operations, the destination path for kCopyFile and the file name
+// for kWriteProfile, or empty for any; `access` limits kOpenKey to one
 // access mask (0: any); `occurrence` picks the n-th matching call, counted
 // from 1 (0: every one).
 struct SimFault {
