@@ -2,7 +2,10 @@
 // it shows, records the box and answers it from a script, until the program
 // ends.
 //
-//   box_answerer.exe LOG PROGRAM [ANSWER...]     ANSWER: yes, no or ok
+//   box_answerer.exe [--shots DIR] LOG PROGRAM [ANSWER...]   ANSWER: yes, no or ok
+//
+// With --shots, each box is also saved as DIR\box-N.bmp before it is
+// answered (this needs a real display, such as Xvfb).
 //
 // LOG gets one line a box: "box<TAB>caption<TAB>buttons<TAB>icon<TAB>text",
 // with buttons such as "yes,no", icon "icon" or "none" (another process can
@@ -86,6 +89,46 @@ std::string Describe(HWND box) {
          (has_icon ? "icon" : "none") + "\t" + Escaped(text);
 }
 
+// Saves what the screen shows of the window as a 24-bit BMP file.
+bool SaveWindowPicture(HWND window, const std::string& path) {
+  RECT rect;
+  if (!GetWindowRect(window, &rect)) return false;
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  const HDC screen = GetDC(nullptr);
+  const HDC memory = CreateCompatibleDC(screen);
+  const HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  const HGDIOBJ previous = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  SelectObject(memory, previous);
+
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const DWORD row = (width * 3 + 3) & ~3u;
+  std::vector<char> pixels(row * height);
+  GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+            DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+
+  BITMAPFILEHEADER header = {};
+  header.bfType = 0x4D42;  // "BM"
+  header.bfOffBits = sizeof header + sizeof info;
+  header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  std::fwrite(&header, sizeof header, 1, file);
+  std::fwrite(&info, sizeof info, 1, file);
+  std::fwrite(pixels.data(), 1, pixels.size(), file);
+  return std::fclose(file) == 0;
+}
+
 int AnswerId(const std::string& answer) {
   if (answer == "yes") return IDYES;
   if (answer == "no") return IDNO;
@@ -95,13 +138,20 @@ int AnswerId(const std::string& answer) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::string shots;
+  if (argc > 2 && std::string(argv[1]) == "--shots") {
+    shots = argv[2];
+    argv += 2;
+    argc -= 2;
+  }
   if (argc < 3) {
-    std::fprintf(stderr, "usage: box_answerer LOG PROGRAM [yes|no|ok ...]\n");
+    std::fprintf(stderr, "usage: box_answerer [--shots DIR] LOG PROGRAM [yes|no|ok ...]\n");
     return 2;
   }
   FILE* log = std::fopen(argv[1], "wb");
   if (log == nullptr) return 2;
   std::vector<std::string> answers(argv + 3, argv + argc);
+  int shown = 0;
   size_t next_answer = 0;
 
   std::string command = std::string("\"") + argv[2] + "\"";
@@ -132,6 +182,11 @@ int main(int argc, char** argv) {
     Sleep(100);
     std::fprintf(log, "%s\n", Describe(context.box).c_str());
     std::fflush(log);
+    ++shown;
+    if (!shots.empty()) {
+      Sleep(400);  // let the box paint itself
+      SaveWindowPicture(context.box, shots + "\\box-" + std::to_string(shown) + ".bmp");
+    }
     const std::string answer = next_answer < answers.size() ? answers[next_answer++] : "ok";
     const int id = AnswerId(answer);
     PostMessageA(context.box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),

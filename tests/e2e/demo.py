@@ -3,13 +3,18 @@
 obsolete driver installed, both in system.ini and as an active service.
 
 With a display the real message boxes appear for you to answer. Without
-one every box is answered Yes (or OK) and printed. Either way the "386Enh"
-section and the two "Start" values are shown before and after.
+one every box is answered Yes (or OK) and printed; with --pictures DIR the
+boxes are also drawn on a virtual display (Xvfb) and saved as PNG pictures.
+Either way the "386Enh" section and the two "Start" values are shown before
+and after.
 """
 import argparse
+import glob
 import os
 import shutil
+import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_prefix import SERVICES, WinePrefix  # noqa: E402
@@ -42,18 +47,44 @@ def main():
     parser.add_argument("--build-dir", default="build")
     parser.add_argument("--arch", default="x64", choices=("x64", "x86"))
     parser.add_argument("--windows", default="win7", help="win7 (NT family) or win98 (9x family)")
+    parser.add_argument("--without-serial", action="store_true",
+                        help="leave the Serial service out (the run then warns about it)")
+    parser.add_argument("--pictures", metavar="DIR", help="save a PNG picture of each box in DIR")
     args = parser.parse_args()
 
-    interactive = bool(os.environ.get("DISPLAY"))
+    xvfb = None
+    if args.pictures:
+        missing = [tool for tool in ("Xvfb", "convert") if shutil.which(tool) is None]
+        if missing:
+            print("--pictures needs %s: apt-get install -y xvfb imagemagick" % " and ".join(missing))
+            return 1
+        os.makedirs(args.pictures, exist_ok=True)
+        os.environ["DISPLAY"] = ":87"
+        xvfb = subprocess.Popen(["Xvfb", ":87", "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(1)
+    try:
+        return run(args)
+    finally:
+        if xvfb is not None:
+            xvfb.terminate()
+            xvfb.wait()
+
+
+def run(args):
+    interactive = bool(os.environ.get("DISPLAY")) and not args.pictures
     build = os.path.abspath(args.build_dir)
-    prefix = WinePrefix(os.path.join(build, "demo-prefix"), headless=not interactive)
+    prefix = WinePrefix(os.path.join(build, "demo-prefix"),
+                        headless=not interactive and not args.pictures)
     print("Creating a throwaway Wine Windows in %s ..." % prefix.path)
     prefix.create()
     try:
         with open(os.path.join(prefix.windows_dir, "system.ini"), "wb") as f:
             f.write(SYSTEM_INI.encode("latin-1"))
-        prefix.import_reg('[%s\\kvtncdrv]\n"Start"=dword:00000002\n'
-                          '[%s\\Serial]\n"Start"=dword:00000003\n' % (SERVICES, SERVICES))
+        services = '[%s\\kvtncdrv]\n"Start"=dword:00000002\n' % SERVICES
+        if not args.without_serial:
+            services += '[%s\\Serial]\n"Start"=dword:00000003\n' % SERVICES
+        prefix.import_reg(services)
         prefix.set_windows_version("DriverRemoval.exe", args.windows)
         shutil.copy(os.path.join(build, "windows-" + args.arch, "DriverRemoval.exe"), prefix.drive_c)
         show_state(prefix, "before")
@@ -64,8 +95,15 @@ def main():
         else:
             print("--- running DriverRemoval.exe (no display: every box answered Yes or OK)")
             shutil.copy(os.path.join(build, "windows-x64", "box_answerer.exe"), prefix.drive_c)
-            prefix.wine("C:\\box_answerer.exe", "C:\\boxes.log", "C:\\DriverRemoval.exe", "yes",
-                        check=False)
+            shots = ["--shots", "C:\\shots"] if args.pictures else []
+            if args.pictures:
+                os.makedirs(os.path.join(prefix.drive_c, "shots"), exist_ok=True)
+            prefix.wine("C:\\box_answerer.exe", *shots, "C:\\boxes.log", "C:\\DriverRemoval.exe",
+                        "yes", check=False)
+            for bmp in sorted(glob.glob(os.path.join(prefix.drive_c, "shots", "*.bmp"))):
+                png = os.path.join(args.pictures, os.path.basename(bmp)[:-4] + ".png")
+                subprocess.run(["convert", bmp, png], check=True)
+                print("picture: %s" % png)
             with open(os.path.join(prefix.drive_c, "boxes.log"), "rb") as f:
                 for line in f.read().decode("latin-1").splitlines():
                     fields = line.split("\t")
