@@ -7,6 +7,13 @@
 
 namespace {
 
+// Leaves an earlier backup system.NNN in the Windows directory.
+void PutEarlierBackup(SimulatedWindows& sim, int n) {
+  char name[16];
+  (void)std::snprintf(name, sizeof name, "system.%03d", n);
+  sim.PutWindowsFile(name, "old");
+}
+
 TEST(FindFreeBackupName, TakesTheLowestFreeNumber) {
   struct Case {
     std::vector<int> present;
@@ -20,11 +27,7 @@ TEST(FindFreeBackupName, TakesTheLowestFreeNumber) {
   };
   for (const auto& c : cases) {
     SimulatedWindows sim;
-    for (int n : c.present) {
-      char name[16];
-      std::snprintf(name, sizeof name, "system.%03d", n);
-      sim.PutWindowsFile(name, "old");
-    }
+    for (int n : c.present) PutEarlierBackup(sim, n);
     const BackupName backup = FindFreeBackupName(sim);
     EXPECT_EQ(c.expected, backup.name);
     EXPECT_EQ("C:\\WINDOWS\\", backup.directory);
@@ -61,11 +64,7 @@ TEST_F(BackupInRun, BackupHoldsTheFileAsItWasBeforeTheRun) {
 }
 
 TEST_F(BackupInRun, AllNamesTakenMeansNoWriteAndAnError) {
-  for (int n = 0; n < kBackupNameCount; ++n) {
-    char name[16];
-    std::snprintf(name, sizeof name, "system.%03d", n);
-    sim_.PutWindowsFile(name, "old");
-  }
+  for (int n = 0; n < kBackupNameCount; ++n) PutEarlierBackup(sim_, n);
   DisableObsoleteDriver(sim_);
   EXPECT_EQ(std::vector<Box>(
                 {{sim_.boxes[0].text, MB_YESNO | MB_ICONQUESTION},

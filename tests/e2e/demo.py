@@ -17,7 +17,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_prefix import SERVICES, WinePrefix  # noqa: E402
+from wine_prefix import SERVICES, WinePrefix, read_box_log  # noqa: E402
 
 SYSTEM_INI = ("[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=*vmm\r\n"
               "device=c:\\progra~1\\velost~1\\zrq\\kvtncdrv.386\r\nwoafont=dosapp.fon\r\n"
@@ -104,14 +104,13 @@ def run(args):
                 png = os.path.join(args.pictures, os.path.basename(bmp)[:-4] + ".png")
                 subprocess.run(["convert", bmp, png], check=True)
                 print("picture: %s" % png)
-            with open(os.path.join(prefix.drive_c, "boxes.log"), "rb") as f:
-                for line in f.read().decode("latin-1").splitlines():
-                    fields = line.split("\t")
-                    if fields[0] == "box":
-                        print("[%s] (%s, %s)\n    %s" % (fields[1], fields[2], fields[3],
-                                                       fields[4].replace("\\n", "\n    ")))
-                    else:
-                        print(" ".join(fields))
+            boxes, exit_status, unknown = read_box_log(os.path.join(prefix.drive_c, "boxes.log"))
+            for box in boxes:
+                print("[%s] (%s, %s)\n    %s" % (box["caption"], box["buttons"], box["icon"],
+                                                 box["text"].replace("\n", "\n    ")))
+            for line in unknown:
+                print(line)
+            print("exit status: %s" % exit_status)
         show_state(prefix, "after")
     finally:
         prefix.destroy()

@@ -16,7 +16,7 @@ import shutil
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_prefix import SERVICES, WinePrefix, can_run_32bit  # noqa: E402
+from wine_prefix import SERVICES, WinePrefix, can_run_32bit, read_box_log  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SERVICE_NAMES = ("kvtncdrv", "Serial")
@@ -47,23 +47,6 @@ def expected_value(value):
         return None
     kind, data = value
     return (kind, "0x%x" % data if kind == "REG_DWORD" else str(data))
-
-
-def parse_log(path):
-    boxes, exit_status, problems = [], None, []
-    with open(path, "rb") as f:
-        for line in f.read().decode("latin-1").splitlines():
-            fields = line.split("\t")
-            if fields[0] == "box" and len(fields) == 5:
-                text = fields[4].replace("\\n", "\n").replace("\\r", "\r").replace("\\t", "\t")
-                text = text.replace("\\\\", "\\")
-                boxes.append({"caption": fields[1], "buttons": fields[2], "icon": fields[3],
-                              "text": text})
-            elif fields[0] == "exit":
-                exit_status = int(fields[1])
-            else:
-                problems.append("answerer: " + line)
-    return boxes, exit_status, problems
 
 
 def expected_boxes(spec, names):
@@ -101,8 +84,8 @@ def run_scenario(prefix, spec, scenario, exe):
                 *scenario.get("answers", []), check=False)
 
     problems = []
-    boxes, exit_status, answerer_problems = parse_log(log)
-    problems += answerer_problems
+    boxes, exit_status, unknown = read_box_log(log)
+    problems += ["answerer: " + line for line in unknown]
     want = expected_boxes(spec, scenario["boxes"])
     if boxes != want:
         problems.append("boxes:\n    got  %s\n    want %s" % (boxes, want))

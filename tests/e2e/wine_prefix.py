@@ -4,6 +4,7 @@ Only the 64-bit Wine loader is used unless the machine can also run 32-bit
 programs; `can_run_32bit()` tells.
 """
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -12,6 +13,28 @@ WINE64 = "/usr/lib/wine/wine64"
 WINE32 = "/usr/lib/wine/wine"
 
 SERVICES = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services"
+
+
+_ESCAPES = {"n": "\n", "r": "\r", "t": "\t", "\\": "\\"}
+
+
+def read_box_log(path):
+    """Reads box_answerer.exe's log: returns (boxes, exit status or None,
+    lines it did not understand). Each box is a dict of caption, buttons,
+    icon and text."""
+    boxes, exit_status, other = [], None, []
+    with open(path, "rb") as f:
+        for line in f.read().decode("latin-1").splitlines():
+            fields = line.split("\t")
+            if fields[0] == "box" and len(fields) == 5:
+                text = re.sub(r"\\(.)", lambda m: _ESCAPES.get(m.group(1), m.group(0)), fields[4])
+                boxes.append({"caption": fields[1], "buttons": fields[2], "icon": fields[3],
+                              "text": text})
+            elif fields[0] == "exit" and len(fields) == 2:
+                exit_status = int(fields[1])
+            else:
+                other.append(line)
+    return boxes, exit_status, other
 
 
 def can_run_32bit():
