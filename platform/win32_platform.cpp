@@ -77,15 +77,17 @@ Status Win32Platform::CopyFileNoOverwrite(const std::string& from, const std::st
 
 int Win32Platform::ShowMessageBox(const std::string& text, const std::string& caption, UINT style) {
   // USER32 is loaded only when a box is shown: a run with nothing to do
-  // then starts and ends without initialising the windowing system.
+  // then starts and ends without initialising the windowing system. Once
+  // loaded it stays until the process ends: a process that has shown a
+  // window keeps USER32's per-process state, and not every Windows supports
+  // unloading it.
   using MessageBoxFunction = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
-  const HMODULE user32 = LoadLibraryA("user32.dll");
-  if (user32 == nullptr) return 0;
-  // Through void (*)(), the type that stands for any function.
-  const auto message_box = reinterpret_cast<MessageBoxFunction>(
-      reinterpret_cast<void (*)()>(GetProcAddress(user32, "MessageBoxA")));
-  const int answer =
-      message_box != nullptr ? message_box(nullptr, text.c_str(), caption.c_str(), style) : 0;
-  FreeLibrary(user32);
-  return answer;
+  static const MessageBoxFunction message_box = [] {
+    const HMODULE user32 = LoadLibraryA("user32.dll");
+    // Through void (*)(), the type that stands for any function.
+    return user32 == nullptr ? nullptr
+                             : reinterpret_cast<MessageBoxFunction>(reinterpret_cast<void (*)()>(
+                                   GetProcAddress(user32, "MessageBoxA")));
+  }();
+  return message_box != nullptr ? message_box(nullptr, text.c_str(), caption.c_str(), style) : 0;
 }

@@ -1,47 +1,144 @@
 #!/usr/bin/env python3
-"""Checks the built executables: GUI subsystem (no console window), imports
-from the system's own DLLs only, and the icon (id 128), version and manifest
-resources."""
-import re
-import subprocess
+"""Checks the shipped executables with pefile: GUI subsystem (no console
+window); the header versions that the oldest supported Windows loads; imports
+from the system's own DLLs only, each exported on every supported Windows
+(tests/compat/windows-imports.tsv), stubs on Windows 9x only where
+tests/compat/stubs-on-9x.tsv says why that is harmless; and the icon (id 128),
+version (1.0.0.1, U.S. English) and asInvoker manifest resources.
+
+Usage: check_executables.py EXE...   (exit status 1 when any check fails)
+"""
+import os
 import sys
 
-SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "user32.dll", "msvcrt.dll"}
-RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 0x3, 0xE, 0x10, 0x18
+import pefile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TABLE = os.path.join(HERE, "compat", "windows-imports.tsv")
+STUBS = os.path.join(HERE, "compat", "stubs-on-9x.tsv")
+VERSIONS = ("win95", "win98", "winme", "nt4", "win2k", "winxp", "xp64")
+WINDOWS_9X = ("win95", "win98", "winme")
+# The Windows each architecture must load on, and the highest header
+# version (OS and subsystem) that all of them accept.
+TARGETS = {
+    0x14C: ("32-bit", ("win95", "win98", "winme", "nt4", "win2k", "winxp"), (4, 0)),
+    0x8664: ("64-bit", ("xp64",), (5, 2)),
+}
+SYSTEM_DLLS = {"KERNEL32", "ADVAPI32", "USER32", "MSVCRT"}
+FILE_VERSION = "1.0.0.1"
+RT_ICON, RT_GROUP_ICON = 3, 14
+GUI_SUBSYSTEM = 2
 
 
-def check(path):
-    dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", path], check=True,
-                          capture_output=True, text=True).stdout
+def read_table(path, columns):
+    """Rows of a whitespace-separated table as {(DLL, name): fields}: the
+    given number of columns after the name, then the rest of the line."""
+    rows = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            if not line.strip() or line.startswith("#"):
+                continue
+            fields = line.split(None, 2 + columns)
+            rows[(fields[0].upper(), fields[1])] = fields[2:]
+    return rows
+
+
+def import_problems(pe, versions, table, stubs):
     problems = []
-    if not re.search(r"^Subsystem\s+00000002", dump, re.M):
-        problems.append("not a GUI-subsystem program")
-    dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", dump)}
-    if not dlls or dlls - SYSTEM_DLLS:
-        problems.append("imports from %s" % sorted(dlls - SYSTEM_DLLS or dlls))
-    # The resource tree: type entries, then name entries, then languages.
-    types, current = {}, None
-    for indent, ident in re.findall(r"^[0-9a-f]{3}( +)Entry: ID: 0x([0-9a-f]+)", dump, re.M):
-        if len(indent) == 3:
-            current = int(ident, 16)
-            types[current] = set()
-        elif len(indent) == 5 and current is not None:
-            types[current].add(int(ident, 16))
-    if RT_ICON not in types or 128 not in types.get(RT_GROUP_ICON, set()):
-        problems.append("no icon with id 128")
-    if RT_VERSION not in types:
-        problems.append("no version resource")
-    if RT_MANIFEST not in types:
-        problems.append("no manifest")
+    for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
+        dll = entry.dll.decode("ascii", "replace").upper()
+        if dll.endswith(".DLL"):
+            dll = dll[:-4]
+        if dll not in SYSTEM_DLLS:
+            problems.append("imports from %s.dll, which is not a system DLL" % dll)
+            continue
+        for imported in entry.imports:
+            if imported.name is None:
+                problems.append("imports %s ordinal %d, not a name" % (dll, imported.ordinal))
+                continue
+            name = imported.name.decode("ascii", "replace")
+            codes = table.get((dll, name))
+            if codes is None:
+                problems.append("imports %s!%s, which windows-imports.tsv does not know"
+                                % (dll, name))
+                continue
+            by_version = dict(zip(VERSIONS, codes))
+            missing = [v for v in versions if by_version[v] not in ("P", "S")]
+            if missing:
+                problems.append("imports %s!%s, which %s lacks" % (dll, name, ", ".join(missing)))
+            stubbed = [v for v in versions if v in WINDOWS_9X and by_version[v] == "S"]
+            if stubbed and (dll, name) not in stubs:
+                problems.append("imports %s!%s, a stub on %s, without a reason in "
+                                "stubs-on-9x.tsv" % (dll, name, ", ".join(stubbed)))
     return problems
 
 
+def header_problems(pe, highest):
+    header = pe.OPTIONAL_HEADER
+    problems = []
+    if header.Subsystem != GUI_SUBSYSTEM:
+        problems.append("not a GUI-subsystem program")
+    for what, version in (
+            ("OS version", (header.MajorOperatingSystemVersion, header.MinorOperatingSystemVersion)),
+            ("subsystem version", (header.MajorSubsystemVersion, header.MinorSubsystemVersion))):
+        if version > highest:
+            problems.append("%s %d.%d is above %d.%d" % ((what,) + version + highest))
+    return problems
+
+
+def resource_problems(pe):
+    types = {}
+    for kind in getattr(getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None), "entries", []):
+        types[kind.id] = {entry.id for entry in kind.directory.entries}
+    problems = []
+    if RT_ICON not in types or 128 not in types.get(RT_GROUP_ICON, set()):
+        problems.append("no icon with id 128")
+    strings = {}
+    for file_info in getattr(pe, "FileInfo", []):
+        for info in file_info:
+            for table in getattr(info, "StringTable", []):
+                if table.LangID.decode().lower().startswith("0409"):
+                    strings.update({k.decode(): v.decode() for k, v in table.entries.items()})
+    fixed = getattr(pe, "VS_FIXEDFILEINFO", None)
+    if not fixed:
+        problems.append("no version resource")
+    else:
+        ms, ls = fixed[0].FileVersionMS, fixed[0].FileVersionLS
+        number = "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+        if number != FILE_VERSION:
+            problems.append("file version %s, want %s" % (number, FILE_VERSION))
+        if strings.get("FileVersion") != FILE_VERSION or \
+                strings.get("ProductVersion") != FILE_VERSION:
+            problems.append("no U.S. English version strings %s" % FILE_VERSION)
+    manifest = b""
+    for kind in getattr(getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None), "entries", []):
+        if kind.id == pefile.RESOURCE_TYPE["RT_MANIFEST"]:
+            data = kind.directory.entries[0].directory.entries[0].data.struct
+            manifest = pe.get_data(data.OffsetToData, data.Size)
+    if b'level="asInvoker"' not in manifest:
+        problems.append("no manifest asking for asInvoker")
+    return problems
+
+
+def check(path, table, stubs):
+    pe = pefile.PE(path)
+    target = TARGETS.get(pe.FILE_HEADER.Machine)
+    if target is None:
+        return ["unknown machine type 0x%x" % pe.FILE_HEADER.Machine]
+    _, versions, highest = target
+    return (header_problems(pe, highest) + import_problems(pe, versions, table, stubs)
+            + resource_problems(pe))
+
+
 def main(paths):
+    table = read_table(TABLE, len(VERSIONS))
+    stubs = read_table(STUBS, 0)
     failed = 0
     for path in paths:
-        problems = check(path)
-        print("%s  %s%s" % ("ok  " if not problems else "FAIL", path,
-                             "" if not problems else ": " + "; ".join(problems)))
+        problems = check(path, table, stubs)
+        print("%s  %s" % ("ok  " if not problems else "FAIL", path))
+        for problem in problems:
+            print("      " + problem)
         failed += bool(problems)
     return 1 if failed else 0
 

@@ -1,5 +1,5 @@
-#include "platform/simulated_windows.h"
 #include "tests/contract_world.h"
+#include "tests/support/simulated_windows.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/simulated_windows.h"
+#include "tests/support/simulated_windows.h"
 
 // A system.ini with a [boot] section before and an [Other] section after the
 // given "386Enh" lines (each line without its line break).

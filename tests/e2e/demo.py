@@ -94,7 +94,7 @@ def run(args):
             prefix.wine("C:\\DriverRemoval.exe", check=False)
         else:
             print("--- running DriverRemoval.exe (no display: every box answered Yes or OK)")
-            shutil.copy(os.path.join(build, "windows-x64", "box_answerer.exe"), prefix.drive_c)
+            shutil.copy(os.path.join(build, "windows-x64-tests", "box_answerer.exe"), prefix.drive_c)
             shots = ["--shots", "C:\\shots"] if args.pictures else []
             if args.pictures:
                 os.makedirs(os.path.join(prefix.drive_c, "shots"), exist_ok=True)

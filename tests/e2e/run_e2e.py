@@ -150,7 +150,7 @@ def main():
     passed = failed = skipped = 0
     prefix.create()
     try:
-        shutil.copy(os.path.join(args.build_dir, "windows-x64", "box_answerer.exe"),
+        shutil.copy(os.path.join(args.build_dir, "windows-x64-tests", "box_answerer.exe"),
                     os.path.join(prefix.drive_c, "box_answerer.exe"))
         if not args.exe:
             for arch in ("x64", "x86"):
@@ -160,7 +160,7 @@ def main():
                     skipped += 1
                     continue
                 problems = run_contract(prefix, os.path.join(
-                    args.build_dir, "windows-" + arch, "platform_contract_tests.exe"))
+                    args.build_dir, "windows-%s-tests" % arch, "platform_contract_tests.exe"))
                 passed += not problems
                 failed += bool(problems)
                 print("%s  %s" % ("ok  " if not problems else "FAIL", label))

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "app/driver_removal_app.h"
-#include "platform/simulated_windows.h"
 #include "section/device_section.h"
+#include "tests/support/simulated_windows.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/simulated_windows.h"
+#include "tests/support/simulated_windows.h"
 
 #include <strings.h>
 #include <algorithm>

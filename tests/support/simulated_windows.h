@@ -1,5 +1,5 @@
 #pragma once
-// A simulated Windows for tests and for builds without Win32: an in-memory
+// A simulated Windows for the tests: an in-memory
 // registry below HKEY_LOCAL_MACHINE, a Windows directory of in-memory files
 // whose profile reads and writes follow the Win32 rules the program relies
 // on, and message boxes answered from a script and recorded. Its state is

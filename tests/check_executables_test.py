@@ -1,0 +1,47 @@
+#!/usr/bin/env python3
+"""The executable check must fail, naming the cause, on a 32-bit program that
+old Windows would refuse or that depends on a 9x stub without a reason."""
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import check_executables  # noqa: E402
+
+PROGRAM = r"""
+#include <windows.h>
+int WINAPI WinMain(HINSTANCE a, HINSTANCE b, LPSTR c, int d) {
+  DWORD flags;
+  GetHandleInformation(GetCurrentProcess(), &flags);
+  Beep(440, 10);
+  return (int)GetTickCount64();
+}
+"""
+
+
+class CheckExecutablesTest(unittest.TestCase):
+    def test_names_what_keeps_a_32_bit_program_from_loading(self):
+        with tempfile.TemporaryDirectory() as scratch:
+            source = os.path.join(scratch, "too_new.c")
+            exe = os.path.join(scratch, "too_new.exe")
+            with open(source, "w") as f:
+                f.write(PROGRAM)
+            subprocess.run(["i686-w64-mingw32-gcc-win32", "-mwindows", "-o", exe, source,
+                            "-Wl,--major-subsystem-version,5,--minor-subsystem-version,1"],
+                           check=True)
+            table = check_executables.read_table(check_executables.TABLE, 7)
+            stubs = check_executables.read_table(check_executables.STUBS, 0)
+            problems = "\n".join(check_executables.check(exe, table, stubs))
+        self.assertIn("KERNEL32!GetTickCount64, which win95, win98, winme, nt4, win2k, winxp "
+                      "lacks", problems)
+        self.assertIn("KERNEL32!Beep, which windows-imports.tsv does not know", problems)
+        self.assertIn("KERNEL32!GetHandleInformation, a stub on win95, win98, winme, without "
+                      "a reason", problems)
+        self.assertIn("subsystem version 5.1 is above 4.0", problems)
+
+
+if __name__ == "__main__":
+    unittest.main()
