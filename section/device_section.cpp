@@ -10,10 +10,10 @@ namespace {
 
 using std::string_view;
 
-// Markers and forms, lowercase.
-constexpr string_view kDriverFileMarker = "kvtncdrv.386";
-constexpr string_view kShortInstallDirMarker = "device=c:\\progra~1\\velost~1\\zrq";
-constexpr string_view kDriverFileInDirectory = "\\kvtncdrv.386";
+// The driver's file name, and the client application's short install
+// directory, which named on its own loads the driver from there. Lowercase.
+constexpr string_view kDriverFileName = "kvtncdrv.386";
+constexpr string_view kShortInstallDir = "c:\\progra~1\\velost~1\\zrq";
 constexpr string_view kDeviceKey = "device";
 
 constexpr char kEntryEnd = '\r';
@@ -54,21 +54,58 @@ bool ContainsNoCase(string_view text, string_view marker, string_view anchor) {
   return false;
 }
 
+// Every driver entry holds one of these; a section that holds neither needs
+// no look at its entries.
+bool MayHoldDriverEntry(string_view section) {
+  return ContainsNoCase(section, kDriverFileName, ".386") ||
+         ContainsNoCase(section, kShortInstallDir, "~1\\");
+}
+
+// The file a "device=" value names, as Windows reads it: without a comment,
+// the blanks around it, one pair of enclosing quotes and trailing dots.
+string_view DeviceFile(string_view value) {
+  value = TrimBlanks(value.substr(0, value.find(';')));
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+    value = value.substr(1, value.size() - 2);
+  }
+  const auto last = value.find_last_not_of('.');
+  return last == string_view::npos ? string_view() : value.substr(0, last + 1);
+}
+
+bool IsDriverFile(string_view file) {
+  if (EqualsNoCase(file, kShortInstallDir)) return true;
+  if (file.size() == kShortInstallDir.size() + 1 && file.back() == '\\' &&
+      EqualsNoCase(file.substr(0, kShortInstallDir.size()), kShortInstallDir)) {
+    return true;
+  }
+  if (!EndsWithNoCase(file, kDriverFileName)) return false;
+  const size_t name_at = file.size() - kDriverFileName.size();
+  if (name_at == 0) return true;
+  // In a directory, at a root, or drive-relative ("d:kvtncdrv.386").
+  const char before = file[name_at - 1];
+  if (before == '\\' || before == '/') return true;
+  const char drive = Lower(file[0]);
+  return before == ':' && name_at == 2 && drive >= 'a' && drive <= 'z';
+}
+
 bool IsDriverEntryView(string_view entry) {
-  if (EqualsNoCase(entry, kShortInstallDirMarker)) return true;
-  // Every other driver entry ends in the driver's file name; checking that
-  // first turns almost every other entry away at once.
-  const auto last = entry.find_last_not_of(" \t");
-  if (last == string_view::npos || !EndsWithNoCase(entry.substr(0, last + 1), kDriverFileMarker)) {
-    return false;
-  }
   const auto equals = entry.find('=');
-  if (equals == string_view::npos ||
-      !EqualsNoCase(TrimBlanks(entry.substr(0, equals)), kDeviceKey)) {
-    return false;
+  return equals != string_view::npos &&
+         EqualsNoCase(TrimBlanks(entry.substr(0, equals)), kDeviceKey) &&
+         IsDriverFile(DeviceFile(entry.substr(equals + 1)));
+}
+
+// Calls visit(entry, entry_with_its_end) for each entry of the section text
+// until it returns false.
+template <typename Visit>
+void ForEachEntry(string_view text, Visit visit) {
+  for (size_t begin = 0; begin < text.size();) {
+    auto end = text.find(kEntryEnd, begin);
+    const size_t entry_size = (end == string_view::npos ? text.size() : end) - begin;
+    end = end == string_view::npos ? text.size() : end + 1;
+    if (!visit(text.substr(begin, entry_size), begin, end)) return;
+    begin = end;
   }
-  const string_view value = TrimBlanks(entry.substr(equals + 1));
-  return EqualsNoCase(value, kDriverFileMarker) || EndsWithNoCase(value, kDriverFileInDirectory);
 }
 
 // Reads the whole section into *section; false when it does not fit in
@@ -114,29 +151,31 @@ bool ReadDeviceSection(Platform& platform, CString* section) {
 }
 
 bool FindDriverReference(const CString& section) {
-  return ContainsNoCase(section, kDriverFileMarker, ".386") ||
-         ContainsNoCase(section, kShortInstallDirMarker, "~1\\");
+  if (!MayHoldDriverEntry(section)) return false;
+  bool found = false;
+  ForEachEntry(section, [&](string_view entry, size_t, size_t) {
+    found = IsDriverEntryView(entry);
+    return !found;
+  });
+  return found;
 }
 
 bool IsDriverEntry(const CString& entry) { return IsDriverEntryView(entry); }
 
 bool RemoveDriverLines(CString* section) {
+  if (!MayHoldDriverEntry(*section)) return false;
   const string_view text = *section;
   CString kept;
   bool changed = false;
-  for (size_t begin = 0; begin < text.size();) {
-    auto end = text.find(kEntryEnd, begin);
-    end = end == string_view::npos ? text.size() : end + 1;
-    const string_view entry = text.substr(begin, end - begin);
-    const bool ends_entry = entry.back() == kEntryEnd;
-    if (IsDriverEntryView(ends_entry ? entry.substr(0, entry.size() - 1) : entry)) {
+  ForEachEntry(text, [&](string_view entry, size_t begin, size_t end) {
+    if (IsDriverEntryView(entry)) {
       if (!changed) kept.assign(text.substr(0, begin));
       changed = true;
     } else if (changed) {
-      kept.append(entry);
+      kept.append(text.substr(begin, end - begin));
     }
-    begin = end;
-  }
+    return true;
+  });
   if (changed) section->swap(kept);
   return changed;
 }

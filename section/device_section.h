@@ -20,13 +20,16 @@ constexpr DWORD kMaxSectionCapacity = 4 * 1024 * 1024;
 // section would drop the entries that did not fit.
 bool ReadDeviceSection(Platform& platform, CString* section);
 
-// True when the section mentions the driver's file name, or an entry names
-// the client application's install directory in its short form.
+// True when an entry of the section loads the obsolete driver, that is when
+// RemoveDriverLines would remove something.
 bool FindDriverReference(const CString& section);
 
-// True when the entry loads the obsolete driver: key "device" and a value that
-// is the driver's file name, alone or after any directory, or the entry is the
-// client application's short install directory. Letter case is ignored.
+// True when the entry loads the obsolete driver: key "device" (blanks around
+// it ignored) and a value that, without a ";" comment, surrounding blanks,
+// one pair of enclosing quotes and trailing dots, is the driver's file name
+// alone, after "\" or "/" (any directory, a root) or after a drive's ":";
+// or is the client application's short install directory, with or without
+// one trailing backslash. Letter case is ignored.
 bool IsDriverEntry(const CString& entry);
 
 // Removes every driver entry; the others keep their order and letter case.

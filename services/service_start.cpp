@@ -89,7 +89,10 @@ DriverServiceProbe ProbeDriverService(Platform& platform) {
   }
   StartValue start;
   if (!QueryStart(platform, key, kDriverServiceKey, &start)) return DriverServiceProbe::kEndRun;
-  return start.Is(kStartDemand) ? DriverServiceProbe::kInactive : DriverServiceProbe::kActive;
+  // Demand start and disabled both keep the driver from loading at startup;
+  // a disabled service is left disabled.
+  return start.Is(kStartDemand) || start.Is(kStartDisabled) ? DriverServiceProbe::kInactive
+                                                            : DriverServiceProbe::kActive;
 }
 
 bool DisableDriverService(Platform& platform) {

@@ -1,7 +1,8 @@
 #pragma once
 // The "Start" values of the obsolete driver's service and of the standard
 // serial port driver's service, on the Windows NT family. Start 3 (demand)
-// keeps a driver from loading at startup; 2 (automatic) loads it.
+// and 4 (disabled) keep a driver from loading at startup; 2 (automatic)
+// loads it.
 
 #include "platform/framework.h"
 
@@ -10,11 +11,12 @@ extern const char kSerialServiceKey[];
 
 constexpr DWORD kStartAutomatic = 2;
 constexpr DWORD kStartDemand = 3;
+constexpr DWORD kStartDisabled = 4;
 
 enum class DriverServiceProbe {
   kNotInstalled,
-  kActive,    // set to load at startup: Start is anything but demand start
-  kInactive,  // Start is demand start
+  kActive,    // may load at startup: Start is anything but a DWORD 3 or 4
+  kInactive,  // Start is demand start or disabled
   kEndRun,    // an error was shown
 };
 

@@ -22,13 +22,33 @@ TEST(IsDriverEntry, MatchesWholeEntriesThatLoadTheDriver) {
       {"device=d:\\old\\kvtncdrv.386", true},
       {"device=\\\\server\\share\\KvtNcDrv.386", true},
       {" device = kvtncdrv.386 ", true},
+      // As Windows reads a value: forward slashes, a root, a drive-relative
+      // path, trailing dots, a comment, quotes.
+      {"device=c:/zrq/kvtncdrv.386", true},
+      {"device=\\kvtncdrv.386", true},
+      {"device=d:kvtncdrv.386", true},
+      {"device=c:\\x\\kvtncdrv.386.", true},
+      {"device=c:\\x\\kvtncdrv.386 ; old driver", true},
+      {"device=\"c:\\x\\kvtncdrv.386\"", true},
+      {"device = c:\\progra~1\\velost~1\\zrq\\\t", true},
       // Entries that only begin with a form or mention the driver otherwise.
       {"device=c:\\progra~1\\velost~1\\zrq\\other.386", false},
       {"device=c:\\progra~1\\velost~1\\zrqx", false},
+      {"device=C:\\PROGRA~1\\VELOST~1\\ZRQ\\zrqcomm.386", false},
+      {"device=c:\\progra~1\\velost~1\\zrq.386", false},
+      {"device=c:\\x\\notkvtncdrv.386", false},
+      {"device=kvtncdrv.386.bak", false},
+      {"device=\"kvtncdrv.386", false},
+      {"device=c:\\x:kvtncdrv.386", false},
+      // Near misses in the last character.
+      {"device=kvtncdrv.387", false},
+      {"devicx=kvtncdrv.386", false},
+      {"device=c:\\progra~1\\velost~1\\zrx", false},
       {"device=c:\\x\\kvtncdrv.386x", false},
       {"device=c:\\x\\mykvtncdrv.386", false},
       {"device=kvtncdrv.386,vcomm.386", false},
       {"otherdevice=kvtncdrv.386", false},
+      {"olddevice=kvtncdrv.386", false},
       {"kvtncdrv.386", false},
       {"device=", false},
       {"", false},
@@ -36,12 +56,27 @@ TEST(IsDriverEntry, MatchesWholeEntriesThatLoadTheDriver) {
   for (const auto& c : cases) EXPECT_EQ(c.expected, IsDriverEntry(c.entry)) << c.entry;
 }
 
-TEST(FindDriverReference, LooksForEitherMarkerAnywhere) {
-  EXPECT_TRUE(FindDriverReference("a=1\rDEVICE=KVTNCDRV.386\r"));
-  EXPECT_TRUE(FindDriverReference("device=c:\\progra~1\\velost~1\\zrq\\other.386\r"));
-  EXPECT_TRUE(FindDriverReference("x=mention of kvtncdrv.386 elsewhere\r"));
-  EXPECT_FALSE(FindDriverReference("\r"));
-  EXPECT_FALSE(FindDriverReference("device=vcomm.386\rdevice=c:\\program files\\velostrom\r"));
+TEST(FindDriverReference, FindsAnEntryThatRemovalTakes) {
+  struct Case {
+    const char* section;
+    bool expected;
+  };
+  const Case cases[] = {
+      {"a=1\rDEVICE=KVTNCDRV.386\r", true},
+      // The usual layout: other virtual devices before the driver's entry.
+      {"device=*vmm\rdevice=vcomm.386\rdevice=a.386\rdevice=c:\\x\\kvtncdrv.386\r", true},
+      // A marker's anchor before the marker's own offset in it.
+      {"a.386\rdevice=kvtncdrv.386\r", true},
+      {"~1\\\rdevice=c:\\progra~1\\velost~1\\zrq\r", true},
+      {"device = \"c:\\progra~1\\velost~1\\zrq\"\r", true},
+      // Mentions that load nothing: no question.
+      {"a.386\r", false},
+      {"device=c:\\progra~1\\velost~1\\zrq\\other.386\r", false},
+      {"x=mention of kvtncdrv.386 elsewhere\r", false},
+      {"device=vcomm.386\rdevice=c:\\program files\\velostrom\r", false},
+      {"\r", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.expected, FindDriverReference(c.section)) << c.section;
 }
 
 TEST(RemoveDriverLines, RemovesEveryDriverEntryAndKeepsTheRest) {
@@ -60,6 +95,8 @@ TEST(RemoveDriverLines, RemovesEveryDriverEntryAndKeepsTheRest) {
        "device=c:\\progra~1\\velost~1\\zrq\\other.386\r", true},
       {"device=kvtncdrv.386\r", "", true},
       {"device=e:\\drivers\\kvtncdrv.386\r", "", true},
+      {"device=*vmm\rdevice=vcomm.386\rdevice=c:\\x\\kvtncdrv.386\rwoafont=dosapp.fon\r",
+       "device=*vmm\rdevice=vcomm.386\rwoafont=dosapp.fon\r", true},
       {"device=c:\\x\\kvtncdrv.386x\r", "device=c:\\x\\kvtncdrv.386x\r", false},
       {"\r", "\r", false},
       {"", "", false},

@@ -103,13 +103,13 @@ TEST_F(RemovalRun, LargeSectionKeepsEveryOtherEntry) {
   EXPECT_EQ(std::vector<Box>({kQuestion, BackedUpTo("system.000"), kSuccess}), BoxesShown(sim_));
 }
 
-TEST_F(RemovalRun, ReferenceInNoKnownFormStillEndsInSuccessWithoutWriting) {
-  Windows9x({"device=c:\\progra~1\\velost~1\\zrq\\other.386"});
-  sim_.answers = {IDYES};
+TEST_F(RemovalRun, AMentionThatLoadsNothingEndsSilently) {
+  Windows9x({"device=c:\\progra~1\\velost~1\\zrq\\other.386", "x=kvtncdrv.386"});
+  const std::string before = sim_.WindowsFile("system.ini");
   Run();
-  EXPECT_EQ(std::vector<Box>({kQuestion, kSuccess}), BoxesShown(sim_));
+  EXPECT_TRUE(sim_.boxes.empty());
+  EXPECT_EQ(before, sim_.WindowsFile("system.ini"));
   EXPECT_EQ(0, sim_.profile_writes);
-  EXPECT_EQ("", sim_.WindowsFile("system.000"));
 }
 
 TEST_F(RemovalRun, SectionTooLargeEndsTheRunBeforeTheQuestion) {
@@ -122,11 +122,14 @@ TEST_F(RemovalRun, SectionTooLargeEndsTheRunBeforeTheQuestion) {
   EXPECT_EQ(0, sim_.profile_writes);
 }
 
-TEST_F(RemovalRun, NtWithDemandStartServiceAndNoReferenceEndsSilently) {
-  WindowsNt(kStartDemand);
-  Run();
-  EXPECT_TRUE(sim_.boxes.empty());
-  EXPECT_EQ(kStartDemand, StartOf(kSerialServiceKey));
+TEST_F(RemovalRun, NtWithDemandStartOrDisabledServiceAndNoReferenceEndsSilently) {
+  for (const DWORD start : {kStartDemand, kStartDisabled}) {
+    WindowsNt(start);
+    Run();
+    EXPECT_TRUE(sim_.boxes.empty());
+    EXPECT_EQ(start, StartOf(kDriverServiceKey));
+    EXPECT_EQ(kStartDemand, StartOf(kSerialServiceKey));
+  }
 }
 
 TEST_F(RemovalRun, NtWithAutoStartServiceDisablesItWithoutBackup) {
@@ -140,13 +143,13 @@ TEST_F(RemovalRun, NtWithAutoStartServiceDisablesItWithoutBackup) {
   EXPECT_EQ(0, sim_.profile_writes);
 }
 
-TEST_F(RemovalRun, NtWithReferenceAndDisabledServiceDoesBoth) {
-  WindowsNt(4, {"device=kvtncdrv.386"});
+TEST_F(RemovalRun, NtWithReferenceAndDisabledServiceCleansTheSectionAndLeavesTheService) {
+  WindowsNt(kStartDisabled, {"device=kvtncdrv.386"});
   sim_.answers = {IDYES};
   Run();
   EXPECT_EQ(std::vector<Box>({kQuestion, BackedUpTo("system.000"), kSuccess}), BoxesShown(sim_));
-  EXPECT_EQ(kStartDemand, StartOf(kDriverServiceKey));
-  EXPECT_EQ(kStartAutomatic, StartOf(kSerialServiceKey));
+  EXPECT_EQ(kStartDisabled, StartOf(kDriverServiceKey));
+  EXPECT_EQ(kStartDemand, StartOf(kSerialServiceKey));
   EXPECT_EQ(SystemIniWith({}), sim_.WindowsFile("system.ini"));
 }
 
@@ -170,7 +173,7 @@ TEST_F(RemovalRun, DriverKeyGoneBeforeTheEditGoesStraightToSerial) {
 }
 
 TEST_F(RemovalRun, SerialAlreadyAutomaticIsWrittenAgain) {
-  WindowsNt(4);
+  WindowsNt(kStartAutomatic);
   sim_.SetDword(kSerialServiceKey, "Start", kStartAutomatic);
   sim_.answers = {IDYES};
   Run();

@@ -81,7 +81,7 @@ TEST(ProbeDriverService, EveryRow) {
   }
 }
 
-TEST(ProbeDriverService, OnlyADwordThreeIsDemandStart) {
+TEST(ProbeDriverService, OnlyADwordThreeOrFourIsInactive) {
   struct Case {
     DWORD type;
     std::string bytes;
@@ -89,10 +89,13 @@ TEST(ProbeDriverService, OnlyADwordThreeIsDemandStart) {
   };
   const Case cases[] = {
       {REG_DWORD, std::string("\3\0\0\0", 4), DriverServiceProbe::kInactive},
-      {REG_DWORD, std::string("\4\0\0\0", 4), DriverServiceProbe::kActive},
+      {REG_DWORD, std::string("\4\0\0\0", 4), DriverServiceProbe::kInactive},
+      {REG_DWORD, std::string("\2\0\0\0", 4), DriverServiceProbe::kActive},
       {REG_DWORD, std::string("\0\0\0\0", 4), DriverServiceProbe::kActive},
       {REG_SZ, std::string("3\0", 2), DriverServiceProbe::kActive},
       {REG_BINARY, std::string("\3", 1), DriverServiceProbe::kActive},
+      {REG_BINARY, std::string("\3\0\0\0", 4), DriverServiceProbe::kActive},
+      {REG_DWORD, std::string("\3", 1), DriverServiceProbe::kActive},
       {REG_BINARY, std::string("\3\0\0\0\0\0\0\0", 8), DriverServiceProbe::kActive},
       {REG_SZ, std::string("demand start\0", 13), DriverServiceProbe::kActive},
   };

@@ -60,6 +60,26 @@ def expected_boxes(spec, names):
     return boxes
 
 
+def expand(scenario):
+    """One run for each Windows version the scenario names and, with
+    "entries", for each entry put in place of "{entry}": yields (label, run)."""
+    versions = scenario["windows"]
+    versions = [versions] if isinstance(versions, str) else versions
+    entries = scenario.get("entries", [None])
+    for version in versions:
+        for entry in entries:
+            run = dict(scenario, windows=version)
+            label = scenario["name"]
+            if len(versions) > 1:
+                label += " (%s)" % version
+            if entry is not None:
+                label += ": %s" % entry
+                for key in ("system_ini", "system_ini_after"):
+                    if key in run:
+                        run[key] = [line.replace("{entry}", entry) for line in run[key]]
+            yield label, run
+
+
 def run_scenario(prefix, spec, scenario, exe):
     windows = prefix.windows_dir
     for old in glob.glob(os.path.join(windows, "system.[0-9][0-9][0-9]")):
@@ -73,8 +93,8 @@ def run_scenario(prefix, spec, scenario, exe):
         with open(os.path.join(windows, name), "wb") as f:
             f.write(earlier[name])
     registry = scenario.get("registry", {})
-    prefix.import_reg(registry_body(registry))
-    prefix.set_windows_version("DriverRemoval.exe", scenario["windows"])
+    prefix.import_reg(registry_body(registry) +
+                      prefix.windows_version_body("DriverRemoval.exe", scenario["windows"]))
     shutil.copy(exe, os.path.join(prefix.drive_c, "DriverRemoval.exe"))
     log = os.path.join(prefix.drive_c, "boxes.log")
     if os.path.exists(log):
@@ -170,21 +190,22 @@ def main():
             for scenario in spec["scenarios"]:
                 if args.only and args.only not in scenario["name"]:
                     continue
-                label = "%s: %s" % (arch, scenario["name"])
-                if arch == "x86" and not can_run_32bit():
-                    print("SKIP  %s (this machine cannot run 32-bit programs)" % label)
-                    skipped += 1
-                    continue
-                problems = run_scenario(prefix, spec, scenario, exe)
-                if problems:
-                    failed += 1
-                    print("FAIL  %s" % label)
-                    for problem in problems:
-                        print("      " + problem)
-                else:
-                    passed += 1
-                    print("ok    %s" % label)
-                sys.stdout.flush()
+                for name, run in expand(scenario):
+                    label = "%s: %s" % (arch, name)
+                    if arch == "x86" and not can_run_32bit():
+                        print("SKIP  %s (this machine cannot run 32-bit programs)" % label)
+                        skipped += 1
+                        continue
+                    problems = run_scenario(prefix, spec, run, exe)
+                    if problems:
+                        failed += 1
+                        print("FAIL  %s" % label)
+                        for problem in problems:
+                            print("      " + problem)
+                    else:
+                        passed += 1
+                        print("ok    %s" % label)
+                    sys.stdout.flush()
     finally:
         prefix.destroy()
     print("e2e: %d passed, %d failed, %d skipped" % (passed, failed, skipped))

@@ -113,6 +113,11 @@ class WinePrefix:
                 return parts[1], " ".join(parts[2:])
         return None
 
+    @staticmethod
+    def windows_version_body(exe_name, version):
+        """The registry lines that make Wine tell `exe_name` it runs on `version`."""
+        return ('[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\n"Version"="%s"\n'
+                % (exe_name, version))
+
     def set_windows_version(self, exe_name, version):
-        self.import_reg('[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\n"Version"="%s"\n'
-                        % (exe_name, version))
+        self.import_reg(self.windows_version_body(exe_name, version))
