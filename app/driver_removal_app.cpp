@@ -52,10 +52,10 @@ void DisableObsoleteDriver(Platform& platform) {
   const bool bSectionChanged = RemoveDriverLines(&section);
   if (bSectionChanged) {
     // No rewrite without a backup of the file as it was.
-    CString backup_name;
-    if (!BackupSystemIni(platform, &backup_name)) return;
-    if (!WriteDeviceSection(platform, section)) return;
-    ShowBackupMessage(platform, backup_name);
+    SystemIniBackup backup;
+    if (!BackupSystemIni(platform, &backup)) return;
+    if (!RewriteDeviceSection(platform, backup, section)) return;
+    ShowBackupMessage(platform, backup.name);
   }
 
   if (bDriverServiceActive) {

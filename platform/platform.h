@@ -58,6 +58,18 @@ class Platform {
   // CopyFileA with fail-if-exists: never overwrites. Returns 0, or the status
   // (80 when `to` exists already).
   virtual Status CopyFileNoOverwrite(const std::string& from, const std::string& to) = 0;
+  // CopyFileA that replaces `to` when it exists. Returns 0 or the status.
+  virtual Status CopyFileReplacing(const std::string& from, const std::string& to) = 0;
+  // DeleteFileA. Returns 0, or the status (2 when there is no such file).
+  virtual Status RemoveFile(const std::string& path) = 0;
+  // The whole file, read while others may keep it open for reading or
+  // writing. Returns 0 with *bytes set, or the status (2 when there is no
+  // such file).
+  virtual Status ReadFileBytes(const std::string& path, std::string* bytes) = 0;
+  // WritePrivateProfileStringA with all four arguments null: writes out any
+  // profile file the platform holds in memory and forgets it, so that no
+  // cached copy is later written over a file replaced behind its back.
+  virtual void FlushProfileCache() = 0;
 
   // A modal message box; returns the button pressed (IDYES, IDNO, IDOK).
   virtual int ShowMessageBox(const std::string& text, const std::string& caption, UINT style) = 0;

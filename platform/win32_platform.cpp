@@ -1,7 +1,36 @@
 #include "platform/win32_platform.h"
 
 namespace {
+
 HKEY ToHkey(RegKeyHandle key) { return reinterpret_cast<HKEY>(key); }
+
+// The status of the call that just failed; never 0, which would read as
+// success.
+Status LastErrorStatus() {
+  const DWORD status = GetLastError();
+  return status != ERROR_SUCCESS ? status : ERROR_GEN_FAILURE;
+}
+
+// An open file handle that closes itself.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// More than any profile file holds; a larger file is refused rather than
+// read into memory.
+constexpr DWORD kMaxFileBytes = 64 * 1024 * 1024;
+
 }  // namespace
 
 DWORD Win32Platform::PlatformId() {
@@ -51,8 +80,7 @@ Status Win32Platform::WriteProfileSection(const std::string& section, const std:
   if (WritePrivateProfileSectionA(section.c_str(), entries.c_str(), file.c_str())) {
     return ERROR_SUCCESS;
   }
-  const DWORD status = GetLastError();
-  return status != ERROR_SUCCESS ? status : ERROR_GEN_FAILURE;
+  return LastErrorStatus();
 }
 
 std::string Win32Platform::WindowsDirectory() {
@@ -71,8 +99,46 @@ bool Win32Platform::FileExists(const std::string& path) {
 
 Status Win32Platform::CopyFileNoOverwrite(const std::string& from, const std::string& to) {
   if (CopyFileA(from.c_str(), to.c_str(), TRUE)) return ERROR_SUCCESS;
-  const DWORD status = GetLastError();
-  return status != ERROR_SUCCESS ? status : ERROR_GEN_FAILURE;
+  return LastErrorStatus();
+}
+
+Status Win32Platform::CopyFileReplacing(const std::string& from, const std::string& to) {
+  if (CopyFileA(from.c_str(), to.c_str(), FALSE)) return ERROR_SUCCESS;
+  return LastErrorStatus();
+}
+
+Status Win32Platform::RemoveFile(const std::string& path) {
+  if (DeleteFileA(path.c_str())) return ERROR_SUCCESS;
+  return LastErrorStatus();
+}
+
+Status Win32Platform::ReadFileBytes(const std::string& path, std::string* bytes) {
+  // Sharing writes too, so a file the platform or another program holds
+  // open can still be read.
+  const FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return LastErrorStatus();
+  DWORD size_high = 0;
+  const DWORD size = GetFileSize(file.get(), &size_high);
+  if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return LastErrorStatus();
+  if (size_high != 0 || size > kMaxFileBytes) return ERROR_FILE_TOO_LARGE;
+  bytes->assign(size, '\0');
+  DWORD total = 0;
+  // Reads until the end, which a file that shrinks meanwhile reaches early.
+  while (total < size) {
+    DWORD read = 0;
+    if (!ReadFile(file.get(), &(*bytes)[total], size - total, &read, nullptr)) {
+      return LastErrorStatus();
+    }
+    if (read == 0) break;
+    total += read;
+  }
+  bytes->resize(total);
+  return ERROR_SUCCESS;
+}
+
+void Win32Platform::FlushProfileCache() {
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, nullptr);
 }
 
 int Win32Platform::ShowMessageBox(const std::string& text, const std::string& caption, UINT style) {

@@ -20,5 +20,9 @@ class Win32Platform : public Platform {
   std::string WindowsDirectory() override;
   bool FileExists(const std::string& path) override;
   Status CopyFileNoOverwrite(const std::string& from, const std::string& to) override;
+  Status CopyFileReplacing(const std::string& from, const std::string& to) override;
+  Status RemoveFile(const std::string& path) override;
+  Status ReadFileBytes(const std::string& path, std::string* bytes) override;
+  void FlushProfileCache() override;
   int ShowMessageBox(const std::string& text, const std::string& caption, UINT style) override;
 };

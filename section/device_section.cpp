@@ -1,6 +1,8 @@
 #include "section/device_section.h"
 
+#include <algorithm>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 const char kDeviceSectionName[] = "386Enh";
@@ -41,24 +43,43 @@ string_view TrimBlanks(string_view text) {
   return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
 }
 
-// True when the lowercase `marker` occurs in `text`, letter case ignored.
-// Candidates are found through `anchor`, the first part of the marker that
-// has no letters, so the scan runs at the speed of a plain search.
-bool ContainsNoCase(string_view text, string_view marker, string_view anchor) {
+// Adds the start of every entry that holds the lowercase `marker`, letter
+// case ignored, to *starts. Candidates are found through `anchor`, the first
+// part of the marker that has no letters, so the scan runs at the speed of a
+// plain search.
+void AddEntriesHolding(string_view text, string_view marker, string_view anchor,
+                       std::vector<size_t>* starts) {
   const size_t anchor_offset = marker.find(anchor);
   for (size_t at = text.find(anchor, anchor_offset); at != string_view::npos;
        at = text.find(anchor, at + 1)) {
     const size_t start = at - anchor_offset;
-    if (EqualsNoCase(text.substr(start, marker.size()), marker)) return true;
+    if (!EqualsNoCase(text.substr(start, marker.size()), marker)) continue;
+    const size_t entry_end = text.rfind(kEntryEnd, start);
+    starts->push_back(entry_end == string_view::npos ? 0 : entry_end + 1);
+    // One look at each entry is enough.
+    at = text.find(kEntryEnd, start);
+    if (at == string_view::npos) break;
   }
-  return false;
 }
 
-// Every driver entry holds one of these; a section that holds neither needs
-// no look at its entries.
-bool MayHoldDriverEntry(string_view section) {
-  return ContainsNoCase(section, kDriverFileName, ".386") ||
-         ContainsNoCase(section, kShortInstallDir, "~1\\");
+// The entries that may be driver entries, in text order, as (begin, end)
+// with end at the entry's carriage return or the text's end: every driver
+// entry holds the driver's file name or the short install directory, so no
+// other entry needs a closer look.
+std::vector<std::pair<size_t, size_t>> CandidateEntries(string_view text) {
+  std::vector<size_t> starts;
+  AddEntriesHolding(text, kDriverFileName, ".386", &starts);
+  const auto second = static_cast<std::ptrdiff_t>(starts.size());
+  AddEntriesHolding(text, kShortInstallDir, "~1\\", &starts);
+  // Each search finds its entries in text order.
+  std::inplace_merge(starts.begin(), starts.begin() + second, starts.end());
+  starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+  std::vector<std::pair<size_t, size_t>> entries;
+  for (const size_t start : starts) {
+    const size_t end = text.find(kEntryEnd, start);
+    entries.emplace_back(start, end == string_view::npos ? text.size() : end);
+  }
+  return entries;
 }
 
 // The file a "device=" value names, as Windows reads it: without a comment,
@@ -95,19 +116,6 @@ bool IsDriverEntryView(string_view entry) {
          IsDriverFile(DeviceFile(entry.substr(equals + 1)));
 }
 
-// Calls visit(entry, entry_with_its_end) for each entry of the section text
-// until it returns false.
-template <typename Visit>
-void ForEachEntry(string_view text, Visit visit) {
-  for (size_t begin = 0; begin < text.size();) {
-    auto end = text.find(kEntryEnd, begin);
-    const size_t entry_size = (end == string_view::npos ? text.size() : end) - begin;
-    end = end == string_view::npos ? text.size() : end + 1;
-    if (!visit(text.substr(begin, entry_size), begin, end)) return;
-    begin = end;
-  }
-}
-
 // Reads the whole section into *section; false when it does not fit in
 // kMaxSectionCapacity.
 bool ReadSectionText(Platform& platform, CString* section) {
@@ -134,13 +142,6 @@ bool ReadSectionText(Platform& platform, CString* section) {
   return true;
 }
 
-void ShowWriteError(Platform& platform, Status status) {
-  AfxMessageBox(
-      platform,
-      "Error writing section 386Enh of system.ini.\nError code: " + std::to_string(status),
-      MB_ICONERROR);
-}
-
 }  // namespace
 
 bool ReadDeviceSection(Platform& platform, CString* section) {
@@ -151,33 +152,31 @@ bool ReadDeviceSection(Platform& platform, CString* section) {
 }
 
 bool FindDriverReference(const CString& section) {
-  if (!MayHoldDriverEntry(section)) return false;
-  bool found = false;
-  ForEachEntry(section, [&](string_view entry, size_t, size_t) {
-    found = IsDriverEntryView(entry);
-    return !found;
-  });
-  return found;
+  const string_view text = section;
+  for (const auto& [begin, end] : CandidateEntries(text)) {
+    if (IsDriverEntryView(text.substr(begin, end - begin))) return true;
+  }
+  return false;
 }
 
 bool IsDriverEntry(const CString& entry) { return IsDriverEntryView(entry); }
 
 bool RemoveDriverLines(CString* section) {
-  if (!MayHoldDriverEntry(*section)) return false;
   const string_view text = *section;
   CString kept;
+  size_t copied = 0;  // text before this position is in kept or removed
   bool changed = false;
-  ForEachEntry(text, [&](string_view entry, size_t begin, size_t end) {
-    if (IsDriverEntryView(entry)) {
-      if (!changed) kept.assign(text.substr(0, begin));
-      changed = true;
-    } else if (changed) {
-      kept.append(text.substr(begin, end - begin));
-    }
-    return true;
-  });
-  if (changed) section->swap(kept);
-  return changed;
+  for (const auto& [begin, end] : CandidateEntries(text)) {
+    if (!IsDriverEntryView(text.substr(begin, end - begin))) continue;
+    if (!changed) kept.reserve(text.size());
+    kept.append(text.substr(copied, begin - copied));
+    copied = end == text.size() ? end : end + 1;
+    changed = true;
+  }
+  if (!changed) return false;
+  kept.append(text.substr(copied));
+  section->swap(kept);
+  return true;
 }
 
 CString SectionList(const CString& section) {
@@ -186,20 +185,14 @@ CString SectionList(const CString& section) {
   return entries;
 }
 
-bool WriteDeviceSection(Platform& platform, const CString& section) {
+Status WriteDeviceSection(Platform& platform, const CString& section) {
   const Status status =
       platform.WriteProfileSection(kDeviceSectionName, SectionList(section), kSystemIniName);
-  if (status != ERROR_SUCCESS) {
-    ShowWriteError(platform, status);
-    return false;
-  }
+  if (status != ERROR_SUCCESS) return status;
   // A write the platform accepted but did not store as given (an entry it
   // dropped, say) is no success either: read the section back to know.
   CString written;
   const CString expected = section.empty() ? CString(1, kEntryEnd) : section;
-  if (!ReadSectionText(platform, &written) || written != expected) {
-    ShowWriteError(platform, ERROR_SUCCESS);
-    return false;
-  }
-  return true;
+  if (!ReadSectionText(platform, &written) || written != expected) return ERROR_INVALID_DATA;
+  return ERROR_SUCCESS;
 }

@@ -40,6 +40,6 @@ bool RemoveDriverLines(CString* section);
 CString SectionList(const CString& section);
 
 // Replaces the section in system.ini by the section text and reads it back.
-// A failed write, or one that did not store the text as given, is reported
-// in a message box and false is returned.
-bool WriteDeviceSection(Platform& platform, const CString& section);
+// Returns 0, the write's status, or 13 (ERROR_INVALID_DATA) when the section
+// read back is not the text as given.
+Status WriteDeviceSection(Platform& platform, const CString& section);

@@ -1,6 +1,7 @@
 #include "section/system_backup.h"
 
 #include "section/device_section.h"
+#include "section/profile_file.h"
 
 namespace {
 
@@ -13,6 +14,59 @@ CString BackupFileName(int n) {
   return name;
 }
 
+// The status shown when a file's bytes are not the ones expected.
+constexpr Status kBytesDiffer = ERROR_INVALID_DATA;
+
+// 0 when the file holds exactly `expected`; the read's status or
+// kBytesDiffer otherwise.
+Status CompareFile(Platform& platform, const CString& path, const CString& expected) {
+  CString bytes;
+  const Status status = platform.ReadFileBytes(path, &bytes);
+  if (status != ERROR_SUCCESS) return status;
+  return bytes == expected ? ERROR_SUCCESS : kBytesDiffer;
+}
+
+// The entries the first "386Enh" section holds once the driver's entries are
+// gone, as read from the original bytes.
+std::vector<std::string> KeptEntries(const std::vector<IniSection>& original) {
+  std::vector<std::string> kept;
+  const int index = FindIniSection(original, kDeviceSectionName);
+  if (index < 0) return kept;
+  for (const auto& line : original[index].lines) {
+    if (!IsIniComment(line) && !IsDriverEntry(line)) kept.push_back(line);
+  }
+  return kept;
+}
+
+// 0 when system.ini, read as bytes, differs from the original only in the
+// first "386Enh" section, which holds the kept entries.
+Status CheckWholeFile(Platform& platform, const SystemIniBackup& backup) {
+  CString bytes;
+  const Status status = platform.ReadFileBytes(backup.directory + kSystemIniName, &bytes);
+  if (status != ERROR_SUCCESS) return status;
+  const std::vector<IniSection> original = ParseIniFile(backup.original);
+  return OnlySectionRewritten(original, ParseIniFile(bytes), kDeviceSectionName,
+                              KeptEntries(original))
+             ? ERROR_SUCCESS
+             : kBytesDiffer;
+}
+
+// Puts system.ini back as it was and says how that went.
+CString UndoRewrite(Platform& platform, const SystemIniBackup& backup) {
+  const CString ini_path = backup.directory + kSystemIniName;
+  if (CompareFile(platform, ini_path, backup.original) == ERROR_SUCCESS) {
+    return "system.ini was not changed.";
+  }
+  // Otherwise a copy of the rewritten file the platform still holds could be
+  // written over the restored one later.
+  platform.FlushProfileCache();
+  Status status = platform.CopyFileReplacing(backup.directory + backup.name, ini_path);
+  if (status == ERROR_SUCCESS) status = CompareFile(platform, ini_path, backup.original);
+  if (status == ERROR_SUCCESS) return "system.ini has been restored from " + backup.name + ".";
+  return "Restoring system.ini from " + backup.name + " failed with error code " +
+         std::to_string(status) + "; " + backup.name + " holds the original.";
+}
+
 }  // namespace
 
 BackupName FindFreeBackupName(Platform& platform) {
@@ -23,21 +77,41 @@ BackupName FindFreeBackupName(Platform& platform) {
   CFileFind finder(platform);
   for (int n = 0; n < kBackupNameCount; ++n) {
     backup.name = BackupFileName(n);
-    if (!finder.FindFile(backup.directory + backup.name)) break;
+    backup.free = !finder.FindFile(backup.directory + backup.name);
+    if (backup.free) break;
   }
   return backup;
 }
 
-bool BackupSystemIni(Platform& platform, CString* name) {
-  const BackupName backup = FindFreeBackupName(platform);
-  *name = backup.name;
-  const Status status = platform.CopyFileNoOverwrite(backup.directory + kSystemIniName,
-                                                     backup.directory + backup.name);
+bool BackupSystemIni(Platform& platform, SystemIniBackup* backup) {
+  const BackupName free_name = FindFreeBackupName(platform);
+  backup->directory = free_name.directory;
+  backup->name = free_name.name;
+  const CString ini_path = backup->directory + kSystemIniName;
+  const CString backup_path = backup->directory + backup->name;
+  Status status = platform.CopyFileNoOverwrite(ini_path, backup_path);
+  if (status == ERROR_SUCCESS) status = platform.ReadFileBytes(ini_path, &backup->original);
+  if (status == ERROR_SUCCESS) status = CompareFile(platform, backup_path, backup->original);
   if (status == ERROR_SUCCESS) return true;
+  // A short or empty copy must not be left looking like a backup; a file
+  // that was there before the run is someone else's and stays.
+  if (free_name.free && status != ERROR_FILE_EXISTS) platform.RemoveFile(backup_path);
   AfxMessageBox(
       platform,
-      "Error backing up system.ini to " + backup.name + ".\nError code: " + std::to_string(status),
+      "Error backing up system.ini to " + backup->name + ".\nError code: " + std::to_string(status),
       MB_ICONERROR);
+  return false;
+}
+
+bool RewriteDeviceSection(Platform& platform, const SystemIniBackup& backup,
+                          const CString& section) {
+  Status status = WriteDeviceSection(platform, section);
+  if (status == ERROR_SUCCESS) status = CheckWholeFile(platform, backup);
+  if (status == ERROR_SUCCESS) return true;
+  AfxMessageBox(platform,
+                "Error writing section 386Enh of system.ini.\nError code: " +
+                    std::to_string(status) + "\n" + UndoRewrite(platform, backup),
+                MB_ICONERROR);
   return false;
 }
 

@@ -159,31 +159,31 @@ TEST(ReadDeviceSection, RefusesASectionTooLargeToReadWhole) {
 TEST(WriteDeviceSection, ReplacesTheSectionAndLeavesTheOthers) {
   SimulatedWindows sim;
   sim.PutWindowsFile("system.ini", SystemIniWith({"device=kvtncdrv.386", "a=1"}));
-  EXPECT_TRUE(WriteDeviceSection(sim, "a=1\rB=Two\r"));
+  EXPECT_EQ(0u, WriteDeviceSection(sim, "a=1\rB=Two\r"));
   EXPECT_EQ(SystemIniWith({"a=1", "B=Two"}), sim.WindowsFile("system.ini"));
-  EXPECT_TRUE(WriteDeviceSection(sim, ""));
+  EXPECT_EQ(0u, WriteDeviceSection(sim, ""));
   EXPECT_EQ(SystemIniWith({}), sim.WindowsFile("system.ini"));
+  EXPECT_TRUE(sim.boxes.empty());
 }
 
-TEST(WriteDeviceSection, ReportsAFailedWrite) {
-  SimulatedWindows sim;
-  sim.PutWindowsFile("system.ini", SystemIniWith({"a=1"}));
-  sim.Fail(SimOp::kWriteProfile, "", 5);
-  EXPECT_FALSE(WriteDeviceSection(sim, "b=2\r"));
-  EXPECT_EQ(std::vector<Box>(
-                {{"Error writing section 386Enh of system.ini.\nError code: 5", MB_ICONERROR}}),
-            BoxesShown(sim));
-  EXPECT_EQ(SystemIniWith({"a=1"}), sim.WindowsFile("system.ini"));
-}
-
-TEST(WriteDeviceSection, AWriteNotStoredAsGivenIsAFailure) {
-  SimulatedWindows sim;
-  sim.PutWindowsFile("system.ini", SystemIniWith({"a=1", "device=kvtncdrv.386"}));
-  // The platform keeps only key=value entries.
-  EXPECT_FALSE(WriteDeviceSection(sim, "a=1\rbare entry\r"));
-  EXPECT_EQ(std::vector<Box>(
-                {{"Error writing section 386Enh of system.ini.\nError code: 0", MB_ICONERROR}}),
-            BoxesShown(sim));
+TEST(WriteDeviceSection, AFailedWriteOrOneNotStoredAsGivenReturnsItsStatus) {
+  struct Case {
+    Status write_status;
+    const char* section;
+    Status expected;
+  };
+  const Case cases[] = {
+      {5, "b=2\r", 5},
+      // The platform keeps only key=value entries.
+      {0, "a=1\rbare entry\r", ERROR_INVALID_DATA},
+  };
+  for (const auto& c : cases) {
+    SimulatedWindows sim;
+    sim.PutWindowsFile("system.ini", SystemIniWith({"a=1", "device=kvtncdrv.386"}));
+    if (c.write_status != 0) sim.Fail(SimOp::kWriteProfile, "", c.write_status);
+    EXPECT_EQ(c.expected, WriteDeviceSection(sim, c.section)) << c.section;
+    EXPECT_TRUE(sim.boxes.empty());
+  }
 }
 
 }  // namespace

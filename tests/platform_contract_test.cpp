@@ -160,6 +160,49 @@ TEST_F(PlatformContract, CopyNeverOverwritesAndCopiesBytesExactly) {
             os().CopyFileNoOverwrite(dir + "contract_missing.ini", dir + "contract.001"));
 }
 
+TEST_F(PlatformContract, WriteEmptiesEveryLaterSectionOfTheSameName) {
+  world_->PutWindowsFile(
+      ini_, "top=0\r\n[386Enh]\r\na=1\r\n[Other]\r\nx=1\r\n[386ENH]\r\nb=2\r\n; c\r\n");
+  std::string list;
+  EXPECT_EQ(4u, Read("386Enh", 50, &list));
+  EXPECT_EQ(std::string("a=1\0\0", 5), list.substr(0, 5));
+  EXPECT_EQ(0u, os().WriteProfileSection("386Enh", std::string("c=3\0", 4), ini_));
+  EXPECT_EQ("top=0\r\n[386Enh]\r\nc=3\r\n[Other]\r\nx=1\r\n[386ENH]\r\n", FileBytes(ini_));
+}
+
+TEST_F(PlatformContract, FilesAreReadReplacedAndRemovedByteForByte) {
+  const std::string bytes("[386Enh]\r\n\0\xff binary \x1a\r\n", 21);
+  world_->PutWindowsFile(ini_, bytes);
+  world_->PutWindowsFile("contract.000", "older and longer than the file");
+  const std::string dir = os().WindowsDirectory() + "\\";
+  std::string read;
+  EXPECT_EQ(0u, os().ReadFileBytes(dir + ini_, &read));
+  EXPECT_EQ(bytes, read);
+  EXPECT_EQ(static_cast<Status>(ERROR_FILE_NOT_FOUND),
+            os().ReadFileBytes(dir + "contract_missing.ini", &read));
+
+  EXPECT_EQ(0u, os().CopyFileReplacing(dir + ini_, dir + "contract.000"));
+  EXPECT_EQ(bytes, FileBytes("contract.000"));
+  EXPECT_EQ(0u, os().RemoveFile(dir + "contract.000"));
+  EXPECT_FALSE(os().FileExists(dir + "contract.000"));
+  EXPECT_EQ(static_cast<Status>(ERROR_FILE_NOT_FOUND), os().RemoveFile(dir + "contract.000"));
+
+  world_->PutWindowsFile(ini_, "");
+  EXPECT_EQ(0u, os().ReadFileBytes(dir + ini_, &read));
+  EXPECT_EQ("", read);
+}
+
+TEST_F(PlatformContract, AfterAFlushAProfileReplacedBehindThePlatformIsReadAfresh) {
+  world_->PutWindowsFile(ini_, "[386Enh]\r\na=1\r\n");
+  EXPECT_EQ(0u, os().WriteProfileSection("386Enh", std::string("b=2\0", 4), ini_));
+  os().FlushProfileCache();
+  world_->PutWindowsFile(ini_, "[386Enh]\r\nc=3\r\n");
+  std::string list;
+  EXPECT_EQ(4u, Read("386Enh", 50, &list));
+  EXPECT_EQ(std::string("c=3\0\0", 5), list.substr(0, 5));
+  EXPECT_EQ("[386Enh]\r\nc=3\r\n", FileBytes(ini_));
+}
+
 TEST_F(PlatformContract, RegistryStatusesTypesAndSizes) {
   RegKeyHandle key = 0;
   EXPECT_EQ(static_cast<Status>(ERROR_FILE_NOT_FOUND),

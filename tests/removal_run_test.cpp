@@ -132,17 +132,6 @@ TEST_F(RemovalRun, NtWithDemandStartOrDisabledServiceAndNoReferenceEndsSilently)
   }
 }
 
-TEST_F(RemovalRun, NtWithAutoStartServiceDisablesItWithoutBackup) {
-  WindowsNt(kStartAutomatic);
-  sim_.answers = {IDYES};
-  Run();
-  EXPECT_EQ(std::vector<Box>({kQuestion, kSuccess}), BoxesShown(sim_));
-  EXPECT_EQ(kStartDemand, StartOf(kDriverServiceKey));
-  EXPECT_EQ(kStartAutomatic, StartOf(kSerialServiceKey));
-  EXPECT_EQ("", sim_.WindowsFile("system.000"));
-  EXPECT_EQ(0, sim_.profile_writes);
-}
-
 TEST_F(RemovalRun, NtWithReferenceAndDisabledServiceCleansTheSectionAndLeavesTheService) {
   WindowsNt(kStartDisabled, {"device=kvtncdrv.386"});
   sim_.answers = {IDYES};
@@ -162,14 +151,76 @@ TEST_F(RemovalRun, NtWithoutDriverServiceBehavesAsWindows9x) {
   EXPECT_EQ(kStartDemand, StartOf(kSerialServiceKey));
 }
 
-TEST_F(RemovalRun, DriverKeyGoneBeforeTheEditGoesStraightToSerial) {
-  WindowsNt(kStartAutomatic);
-  sim_.Fail(SimOp::kOpenKey, kDriverServiceKey, ERROR_FILE_NOT_FOUND, 0, KEY_ALL_ACCESS);
-  sim_.answers = {IDYES};
-  Run();
-  EXPECT_EQ(std::vector<Box>({kQuestion, kSuccess}), BoxesShown(sim_));
-  EXPECT_EQ(kStartAutomatic, StartOf(kDriverServiceKey));
-  EXPECT_EQ(kStartAutomatic, StartOf(kSerialServiceKey));
+// Windows NT, the driver service at automatic start, nothing in system.ini:
+// what the answer and the service calls decide.
+TEST_F(RemovalRun, NtServiceOutcomes) {
+  const Box probe_failed{
+      "Error querying registry key "
+      "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\kvtncdrv.\nError code: 1234",
+      MB_ICONERROR};
+  const Box driver_not_modified{
+      "Unable to modify registry key "
+      "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\kvtncdrv.\nError code: 0",
+      MB_ICONERROR};
+  // A fault on the driver service key; a status of 0 makes its writes store
+  // nothing.
+  struct DriverFault {
+    SimOp op;
+    Status status;
+    int occurrence;
+    REGSAM access;
+  };
+  struct Case {
+    const char* name;
+    int answer;
+    std::vector<DriverFault> faults;
+    std::vector<Box> boxes;
+    DWORD driver_start;
+    DWORD serial_start;
+  };
+  const Case cases[] = {
+      {"yes", IDYES, {}, {kQuestion, kSuccess}, kStartDemand, kStartAutomatic},
+      {"no", IDNO, {}, {kQuestion, kReminder}, kStartAutomatic, kStartDemand},
+      {"question box failed", 0, {}, {kQuestion, kReminder}, kStartAutomatic, kStartDemand},
+      {"probe failed",
+       IDYES,
+       {{SimOp::kQueryValue, 1234, 1, 0}},
+       {probe_failed},
+       kStartAutomatic,
+       kStartDemand},
+      {"driver edit failed",
+       IDYES,
+       {{SimOp::kSetValue, 0, 0, 0}},
+       {kQuestion, driver_not_modified},
+       kStartAutomatic,
+       kStartDemand},
+      {"driver key gone before the edit",
+       IDYES,
+       {{SimOp::kOpenKey, ERROR_FILE_NOT_FOUND, 0, KEY_ALL_ACCESS}},
+       {kQuestion, kSuccess},
+       kStartAutomatic,
+       kStartAutomatic},
+  };
+  for (const auto& c : cases) {
+    sim_ = SimulatedWindows();
+    WindowsNt(kStartAutomatic);
+    const auto files_before = sim_.files;
+    for (const auto& fault : c.faults) {
+      if (fault.status == 0) sim_.writes_ignored.insert(kDriverServiceKey);
+      sim_.Fail(fault.op, kDriverServiceKey, fault.status, fault.occurrence, fault.access);
+    }
+    sim_.answers = {c.answer};
+    Run();
+    EXPECT_EQ(c.boxes, BoxesShown(sim_)) << c.name;
+    EXPECT_EQ(c.driver_start, StartOf(kDriverServiceKey)) << c.name;
+    EXPECT_EQ(c.serial_start, StartOf(kSerialServiceKey)) << c.name;
+    EXPECT_EQ(files_before, sim_.files) << c.name;
+    if (c.serial_start == kStartDemand) {
+      for (const auto& call : sim_.registry_calls) {
+        EXPECT_EQ(std::string::npos, call.find("Serial")) << c.name << ": " << call;
+      }
+    }
+  }
 }
 
 TEST_F(RemovalRun, SerialAlreadyAutomaticIsWrittenAgain) {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <map>
+
 #include "app/driver_removal_app.h"
 #include "tests/test_support.h"
 
@@ -75,14 +79,157 @@ TEST_F(BackupInRun, AllNamesTakenMeansNoWriteAndAnError) {
   EXPECT_EQ(0, sim_.profile_writes);
 }
 
-TEST_F(BackupInRun, FailedWriteIsReportedAndTheBackupStays) {
-  sim_.Fail(SimOp::kWriteProfile, "", 1234);
-  DisableObsoleteDriver(sim_);
-  ASSERT_EQ(2u, sim_.boxes.size());
-  EXPECT_EQ((Box{"Error writing section 386Enh of system.ini.\nError code: 1234", MB_ICONERROR}),
-            (Box{sim_.boxes[1].text, sim_.boxes[1].style}));
-  EXPECT_EQ(before_, sim_.WindowsFile("system.000"));
-  EXPECT_EQ(before_, sim_.WindowsFile("system.ini"));
+// Faults of a full disk or of the platform's rewrite, each with the box after
+// the question and the files it leaves: system.ini is the original again or
+// the box names the backup that holds it, and no short backup stays behind.
+TEST(RewriteFaults, EveryRow) {
+  const std::string ini =
+      "; kept as it is\r\n[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=kvtncdrv.386\r\n"
+      "woafont=dosapp.fon\r\n[Other]\r\nx=1\r\n";
+  const std::string cleaned =
+      "; kept as it is\r\n[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\nwoafont=dosapp.fon\r\n"
+      "[Other]\r\nx=1\r\n";
+  const std::string windows = "C:\\WINDOWS\\";
+  const std::string write_failed = "Error writing section 386Enh of system.ini.\nError code: ";
+  const std::string restored = "\nsystem.ini has been restored from system.000.";
+  const std::string backup = "system.000";
+  const std::string original = "<original>";  // stands for the file as it was
+  struct Case {
+    const char* name;
+    std::string ini;
+    std::function<void(SimulatedWindows&)> set_up;
+    std::string box;  // shown after the question, with MB_ICONERROR
+    std::string final_ini;
+    std::map<std::string, std::string> backups;  // every system.NNN left
+    bool flushed;
+  };
+  const Case cases[] = {
+      {"write fails before it starts",
+       ini,
+       [](SimulatedWindows& sim) { sim.Fail(SimOp::kWriteProfile, "", 32); },
+       write_failed + "32\nsystem.ini was not changed.",
+       original,
+       {{backup, original}},
+       false},
+      {"disk full part-way through the write",
+       ini,
+       [](SimulatedWindows& sim) { sim.FailPartWay(SimOp::kWriteProfile, "", 112, 40); },
+       write_failed + "112" + restored,
+       original,
+       {{backup, original}},
+       true},
+      {"write stops part-way and reports success",
+       ini,
+       [](SimulatedWindows& sim) { sim.FailPartWay(SimOp::kWriteProfile, "", 0, 40); },
+       write_failed + "13" + restored,
+       original,
+       {{backup, original}},
+       true},
+      {"write drops an entry without =",
+       "[386Enh]\r\ndevice=kvtncdrv.386\r\nbare entry\r\n[Other]\r\nx=1\r\n",
+       nullptr,
+       write_failed + "13" + restored,
+       original,
+       {{backup, original}},
+       true},
+      {"write empties a later section of the same name",
+       ini + "[386ENH]\r\ndevice=vshare.386\r\n",
+       nullptr,
+       write_failed + "13" + restored,
+       original,
+       {{backup, original}},
+       true},
+      {"a carriage return inside a line",
+       "[386Enh]\r\ndevice=kvtncdrv.386\r\n[Other]\r\nx=1\ry=2\r\n",
+       nullptr,
+       write_failed + "13" + restored,
+       original,
+       {{backup, original}},
+       true},
+      {"restore copy fails",
+       ini,
+       [&](SimulatedWindows& sim) {
+         sim.FailPartWay(SimOp::kWriteProfile, "", 112, 40);
+         sim.Fail(SimOp::kCopyFile, windows + "system.ini", 5);
+       },
+       write_failed +
+           "112\nRestoring system.ini from system.000 failed with error code 5; system.000 "
+           "holds the original.",
+       ini.substr(0, 40),
+       {{backup, original}},
+       true},
+      {"restore copy comes up short",
+       ini,
+       [&](SimulatedWindows& sim) {
+         sim.FailPartWay(SimOp::kWriteProfile, "", 112, 40);
+         sim.FailPartWay(SimOp::kCopyFile, windows + "system.ini", 0, 10);
+       },
+       write_failed +
+           "112\nRestoring system.ini from system.000 failed with error code 13; system.000 "
+           "holds the original.",
+       ini.substr(0, 10),
+       {{backup, original}},
+       true},
+      {"disk full during the backup copy",
+       ini,
+       [&](SimulatedWindows& sim) { sim.FailPartWay(SimOp::kCopyFile, windows + backup, 112, 0); },
+       "Error backing up system.ini to system.000.\nError code: 112",
+       original,
+       {},
+       false},
+      {"backup copy comes up short, an earlier backup stays",
+       ini,
+       [&](SimulatedWindows& sim) {
+         sim.PutWindowsFile(backup, "old");
+         sim.FailPartWay(SimOp::kCopyFile, windows + "system.001", 0, 10);
+       },
+       "Error backing up system.ini to system.001.\nError code: 13",
+       original,
+       {{backup, "old"}},
+       false},
+      {"backup cannot be read back",
+       ini,
+       [&](SimulatedWindows& sim) { sim.Fail(SimOp::kReadFile, windows + backup, 5); },
+       "Error backing up system.ini to system.000.\nError code: 5",
+       original,
+       {},
+       false},
+      {"no fault", ini, nullptr, "", cleaned, {{backup, original}}, false},
+  };
+  for (const auto& c : cases) {
+    SimulatedWindows sim;
+    sim.platform_id = VER_PLATFORM_WIN32_WINDOWS;
+    sim.PutWindowsFile("system.ini", c.ini);
+    if (c.set_up) c.set_up(sim);
+    sim.answers = {IDYES};
+    DisableObsoleteDriver(sim);
+
+    const auto as_given = [&](const std::string& bytes) {
+      return bytes == original ? c.ini : bytes;
+    };
+    ASSERT_LE(2u, sim.boxes.size()) << c.name;
+    if (!c.box.empty()) {
+      EXPECT_EQ(2u, sim.boxes.size()) << c.name;
+      EXPECT_EQ((Box{c.box, MB_ICONERROR}), (Box{sim.boxes[1].text, sim.boxes[1].style})) << c.name;
+    }
+    EXPECT_EQ(as_given(c.final_ini), sim.WindowsFile("system.ini")) << c.name;
+    std::map<std::string, std::string> backups;
+    for (const auto& [path, bytes] : sim.files) {
+      const std::string name = path.substr(windows.size());
+      if (name != "system.ini") backups[name] = bytes;
+    }
+    std::map<std::string, std::string> expected;
+    for (const auto& [name, bytes] : c.backups) expected[name] = as_given(bytes);
+    EXPECT_EQ(expected, backups) << c.name;
+
+    const auto& calls = sim.file_calls;
+    const auto flush = std::find(calls.begin(), calls.end(), "flush");
+    EXPECT_EQ(c.flushed, flush != calls.end()) << c.name;
+    if (c.flushed && flush != calls.end()) {
+      ASSERT_NE(calls.end(), flush + 1) << c.name;
+      EXPECT_EQ("replace C:\\WINDOWS\\system.000 C:\\WINDOWS\\system.ini", *(flush + 1)) << c.name;
+    }
+  }
 }
 
 TEST_F(BackupInRun, NothingIsBackedUpWhenNothingIsRemoved) {

@@ -2,10 +2,13 @@
 // it shows, records the box and answers it from a script, until the program
 // ends.
 //
-//   box_answerer.exe [--shots DIR] LOG PROGRAM [ANSWER...]   ANSWER: yes, no or ok
+//   box_answerer.exe [--shots DIR] [--hold FILE] LOG PROGRAM [ANSWER...]
+//   ANSWER: yes, no or ok
 //
 // With --shots, each box is also saved as DIR\box-N.bmp before it is
-// answered (this needs a real display, such as Xvfb).
+// answered (this needs a real display, such as Xvfb). With --hold, FILE is
+// kept open for reading, shared for reading only, while the program runs,
+// as another program holding it open would.
 //
 // LOG gets one line a box: "box<TAB>caption<TAB>buttons<TAB>icon<TAB>text",
 // with buttons such as "yes,no", icon "icon" or "none" (another process can
@@ -24,6 +27,8 @@
 namespace {
 
 constexpr DWORD kTimeoutMs = 60000;
+// How long a box may take to fill in its text and create its buttons.
+constexpr DWORD kCompleteMs = 10000;
 constexpr int kTextId = 0xFFFF;
 constexpr int kIconIds[] = {20, 1088};  // Windows' and Wine's icon control
 
@@ -129,6 +134,30 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
   return std::fclose(file) == 0;
 }
 
+// True when the box has its text and at least one button: a box is created
+// empty and filled in while it starts, and another process may look at it
+// before that.
+bool IsComplete(HWND box) {
+  const HWND text = GetDlgItem(box, kTextId);
+  if (text == nullptr || GetWindowTextLengthA(text) == 0) return false;
+  for (int id : {IDOK, IDYES, IDNO}) {
+    if (GetDlgItem(box, id) != nullptr) return true;
+  }
+  return false;
+}
+
+// Polls `done` every 20 ms until it holds, the process ends or `limit_ms`
+// pass; returns whether it held.
+template <typename Condition>
+bool WaitFor(HANDLE process, DWORD limit_ms, Condition done) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (WaitForSingleObject(process, 20) == WAIT_OBJECT_0) return false;
+    if (GetTickCount() - start > limit_ms) return false;
+  }
+  return true;
+}
+
 int AnswerId(const std::string& answer) {
   if (answer == "yes") return IDYES;
   if (answer == "no") return IDNO;
@@ -139,14 +168,25 @@ int AnswerId(const std::string& answer) {
 
 int main(int argc, char** argv) {
   std::string shots;
-  if (argc > 2 && std::string(argv[1]) == "--shots") {
-    shots = argv[2];
+  std::string hold;
+  while (argc > 2 && (std::string(argv[1]) == "--shots" || std::string(argv[1]) == "--hold")) {
+    (std::string(argv[1]) == "--shots" ? shots : hold) = argv[2];
     argv += 2;
     argc -= 2;
   }
   if (argc < 3) {
-    std::fprintf(stderr, "usage: box_answerer [--shots DIR] LOG PROGRAM [yes|no|ok ...]\n");
+    std::fprintf(stderr,
+                 "usage: box_answerer [--shots DIR] [--hold FILE] LOG PROGRAM [yes|no|ok ...]\n");
     return 2;
+  }
+  HANDLE held = INVALID_HANDLE_VALUE;
+  if (!hold.empty()) {
+    held = CreateFileA(hold.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (held == INVALID_HANDLE_VALUE) {
+      std::fprintf(stderr, "cannot hold %s open: %lu\n", hold.c_str(), GetLastError());
+      return 2;
+    }
   }
   FILE* log = std::fopen(argv[1], "wb");
   if (log == nullptr) return 2;
@@ -166,7 +206,6 @@ int main(int argc, char** argv) {
   }
 
   const DWORD started = GetTickCount();
-  HWND answered = nullptr;
   for (;;) {
     if (WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) break;
     if (GetTickCount() - started > kTimeoutMs) {
@@ -177,9 +216,12 @@ int main(int argc, char** argv) {
     }
     FindContext context = {process.dwProcessId, nullptr};
     EnumWindows(FindBox, reinterpret_cast<LPARAM>(&context));
-    if (context.box == nullptr || context.box == answered) continue;
-    // Let the box finish laying out its controls before reading them.
-    Sleep(100);
+    if (context.box == nullptr) continue;
+    const HWND box = context.box;
+    if (!WaitFor(process.hProcess, kCompleteMs, [box] { return IsComplete(box); })) {
+      if (!IsWindow(box)) continue;
+      std::fprintf(log, "incomplete\t%s\n", Describe(box).c_str());
+    }
     std::fprintf(log, "%s\n", Describe(context.box).c_str());
     std::fflush(log);
     ++shown;
@@ -189,9 +231,12 @@ int main(int argc, char** argv) {
     }
     const std::string answer = next_answer < answers.size() ? answers[next_answer++] : "ok";
     const int id = AnswerId(answer);
-    PostMessageA(context.box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(context.box, id)));
-    answered = context.box;
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+    // The next box may get the same handle, so a box counts as answered
+    // only once it is gone.
+    WaitFor(process.hProcess, kTimeoutMs,
+            [box] { return !IsWindow(box) || !IsWindowVisible(box); });
   }
   DWORD exit_code = 0;
   GetExitCodeProcess(process.hProcess, &exit_code);
@@ -199,5 +244,6 @@ int main(int argc, char** argv) {
   std::fclose(log);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+  if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
   return 0;
 }

@@ -9,10 +9,12 @@ the boxes, the exit status, system.ini byte for byte, the backups and the
 registry values as `reg query` reads them.
 """
 import argparse
+import contextlib
 import glob
 import json
 import os
 import shutil
+import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -22,8 +24,46 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 SERVICE_NAMES = ("kvtncdrv", "Serial")
 
 
-def ini_bytes(lines):
-    return "".join(line + "\r\n" for line in lines).encode("latin-1")
+def ini_bytes(lines, line_end="\r\n"):
+    return "".join(line + line_end for line in lines).encode("latin-1")
+
+
+def scenario_ini(scenario):
+    """system.ini as the scenario gives it: its lines, then "filler" entries
+    "eN=1", each ended by "line_end"."""
+    lines = scenario["system_ini"] + ["e%d=1" % n for n in range(scenario.get("filler", 0))]
+    return ini_bytes(lines, scenario.get("line_end", "\r\n"))
+
+
+def skip_reason(scenario):
+    if scenario.get("full_volume") and os.geteuid() != 0:
+        return "mounting a small volume needs root"
+    return None
+
+
+class FullVolume:
+    """A tmpfs of the scenario's size that holds system.ini, which the
+    Windows directory links to: the platform's write fills it up."""
+
+    def __init__(self, prefix, size):
+        self.mount = os.path.join(prefix.path, "full-volume")
+        self.link = os.path.join(prefix.windows_dir, "system.ini")
+        self.size = size
+
+    def __enter__(self):
+        os.makedirs(self.mount, exist_ok=True)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%d" % self.size, "tmpfs", self.mount],
+                       check=True)
+        shutil.copyfile(self.link, os.path.join(self.mount, "system.ini"))
+        os.remove(self.link)
+        os.symlink(os.path.join(self.mount, "system.ini"), self.link)
+        return self
+
+    def __exit__(self, *exc):
+        if os.path.islink(self.link):
+            os.remove(self.link)
+            shutil.copyfile(os.path.join(self.mount, "system.ini"), self.link)
+        subprocess.run(["umount", self.mount], check=False)
 
 
 def registry_body(registry):
@@ -84,7 +124,7 @@ def run_scenario(prefix, spec, scenario, exe):
     windows = prefix.windows_dir
     for old in glob.glob(os.path.join(windows, "system.[0-9][0-9][0-9]")):
         os.remove(old)
-    original = ini_bytes(scenario["system_ini"])
+    original = scenario_ini(scenario)
     with open(os.path.join(windows, "system.ini"), "wb") as f:
         f.write(original)
     earlier = {}
@@ -100,8 +140,12 @@ def run_scenario(prefix, spec, scenario, exe):
     if os.path.exists(log):
         os.remove(log)
 
-    prefix.wine("C:\\box_answerer.exe", "C:\\boxes.log", "C:\\DriverRemoval.exe",
-                *scenario.get("answers", []), check=False)
+    hold = ["--hold", scenario["hold"]] if "hold" in scenario else []
+    volume = (FullVolume(prefix, scenario["full_volume"]) if scenario.get("full_volume")
+              else contextlib.nullcontext())
+    with volume:
+        prefix.wine("C:\\box_answerer.exe", *hold, "C:\\boxes.log", "C:\\DriverRemoval.exe",
+                    *scenario.get("answers", []), check=False)
 
     problems = []
     boxes, exit_status, unknown = read_box_log(log)
@@ -194,6 +238,10 @@ def main():
                     label = "%s: %s" % (arch, name)
                     if arch == "x86" and not can_run_32bit():
                         print("SKIP  %s (this machine cannot run 32-bit programs)" % label)
+                        skipped += 1
+                        continue
+                    if skip_reason(run):
+                        print("SKIP  %s (%s)" % (label, skip_reason(run)))
                         skipped += 1
                         continue
                     problems = run_scenario(prefix, spec, run, exe)

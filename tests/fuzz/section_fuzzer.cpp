@@ -3,8 +3,8 @@
 // simulated Windows, and checks what matters to users: the written section is
 // the original minus exactly the driver entries, in order and letter case; no
 // entry is cut or merged; nothing is written and nothing is asked when nothing
-// is removed. Which entries are the driver's is judged by a second statement
-// of the rule, written here apart from the editor's.
+// is removed; a rewrite that went wrong leaves system.ini as it was. Which entries are the driver's
+// is judged by a second statement of the rule, written here apart from the editor's.
 
 #include <cstdint>
 #include <cstdlib>
@@ -121,11 +121,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool reported_backup =
       sim.boxes.size() == 3 && sim.boxes[1].text == "System file has been backed up to system.000";
   // Reported as written only when the section holds exactly the kept
-  // entries; otherwise the run ended with an error box.
+  // entries; otherwise the run ended with an error box and system.ini as it
+  // was.
   if (reported_backup) {
     Check(ListedEntries(sim) == kept);
   } else {
     Check(sim.boxes.size() == 2 && sim.boxes[1].style == MB_ICONERROR);
+    Check(sim.WindowsFile(kSystemIniName) == original);
   }
   return 0;
 }

@@ -136,25 +136,49 @@ void SimulatedWindows::SetDword(const std::string& subkey, const std::string& na
 
 void SimulatedWindows::Fail(SimOp op, const std::string& target, Status status, int occurrence,
                             REGSAM access) {
-  faults.push_back(SimFault{op, target, access, occurrence, status, 0});
+  faults.push_back(SimFault{op, target, access, occurrence, status, -1, 0});
 }
 
-Status SimulatedWindows::Injected(SimOp op, const std::string& target, REGSAM access) {
+void SimulatedWindows::FailPartWay(SimOp op, const std::string& target, Status status,
+                                   int stored_bytes, int occurrence) {
+  faults.push_back(SimFault{op, target, 0, occurrence, status, stored_bytes, 0});
+}
+
+const SimFault* SimulatedWindows::Injected(SimOp op, const std::string& target, REGSAM access) {
   for (auto& fault : faults) {
     if (fault.op != op) continue;
     if (!fault.target.empty() && !EqualNoCase(fault.target, target)) continue;
     if (fault.access != 0 && fault.access != access) continue;
     ++fault.seen;
-    if (fault.occurrence == 0 || fault.occurrence == fault.seen) return fault.status;
+    if (fault.occurrence == 0 || fault.occurrence == fault.seen) return &fault;
   }
-  return ERROR_SUCCESS;
+  return nullptr;
+}
+
+Status SimulatedWindows::InjectedStatus(SimOp op, const std::string& target, REGSAM access) {
+  const SimFault* fault = Injected(op, target, access);
+  return fault != nullptr ? fault->status : ERROR_SUCCESS;
+}
+
+Status SimulatedWindows::Store(SimOp op, const std::string& target, const std::string& path,
+                               std::string bytes) {
+  const SimFault* fault = Injected(op, target);
+  if (fault == nullptr) {
+    files[path] = std::move(bytes);
+    return ERROR_SUCCESS;
+  }
+  if (fault->stored_bytes >= 0) {
+    bytes.resize(std::min(bytes.size(), static_cast<size_t>(fault->stored_bytes)));
+    files[path] = std::move(bytes);
+  }
+  return fault->status;
 }
 
 Status SimulatedWindows::OpenKey(const std::string& subkey, REGSAM access, RegKeyHandle* key) {
   char access_text[16];
   (void)std::snprintf(access_text, sizeof access_text, "0x%X", static_cast<unsigned>(access));
   registry_calls.push_back("open " + subkey + " " + access_text);
-  if (const Status status = Injected(SimOp::kOpenKey, subkey, access)) return status;
+  if (const Status status = InjectedStatus(SimOp::kOpenKey, subkey, access)) return status;
   if (registry.find(subkey) == registry.end()) return ERROR_FILE_NOT_FOUND;
   *key = next_handle_++;
   open_[*key] = OpenKeyState{subkey, access};
@@ -165,7 +189,7 @@ Status SimulatedWindows::QueryValue(RegKeyHandle key, const std::string& name, D
                                     BYTE* data, DWORD* size) {
   const OpenKeyState& state = open_.at(key);
   registry_calls.push_back("query " + state.subkey + " " + name);
-  if (const Status status = Injected(SimOp::kQueryValue, state.subkey)) return status;
+  if (const Status status = InjectedStatus(SimOp::kQueryValue, state.subkey)) return status;
   const auto& values = registry[state.subkey];
   const auto it = values.find(name);
   if (it == values.end()) return ERROR_FILE_NOT_FOUND;
@@ -185,7 +209,7 @@ Status SimulatedWindows::SetValue(RegKeyHandle key, const std::string& name, DWO
                                   const BYTE* data, DWORD size) {
   const OpenKeyState& state = open_.at(key);
   registry_calls.push_back("set " + state.subkey + " " + name);
-  if (const Status status = Injected(SimOp::kSetValue, state.subkey)) return status;
+  if (const Status status = InjectedStatus(SimOp::kSetValue, state.subkey)) return status;
   if ((state.access & KEY_SET_VALUE) == 0) return ERROR_ACCESS_DENIED;
   if (writes_ignored.count(state.subkey) != 0) return ERROR_SUCCESS;
   RegistryValue& stored = registry[state.subkey][name];
@@ -237,16 +261,22 @@ DWORD SimulatedWindows::ReadProfileSection(const std::string& section, char* buf
 
 Status SimulatedWindows::WriteProfileSection(const std::string& section, const std::string& entries,
                                              const std::string& file) {
-  if (const Status status = Injected(SimOp::kWriteProfile, file)) return status;
+  file_calls.push_back("write " + file);
   ++profile_writes;
-  std::string& bytes = files[ProfilePath(file)];
-  auto sections = ParseProfile(bytes);
-  ProfileSection* target = FindSection(sections, section);
+  const std::string path = ProfilePath(file);
+  auto sections = ParseProfile(files[path]);
+  // Every section of that name loses its lines, comments included; the
+  // first one takes the new entries.
+  ProfileSection* target = nullptr;
+  for (auto& candidate : sections) {
+    if (!candidate.has_header || !EqualNoCase(candidate.name, section)) continue;
+    candidate.lines.clear();
+    if (target == nullptr) target = &candidate;
+  }
   if (target == nullptr) {
     sections.push_back(ProfileSection{section, true, {}});
     target = &sections.back();
   }
-  target->lines.clear();
   // The list ends at its first empty entry; entries without "=" are not
   // key/value pairs and are not written.
   size_t pos = 0;
@@ -257,18 +287,37 @@ Status SimulatedWindows::WriteProfileSection(const std::string& section, const s
     pos = end + 1;
     if (entry.find('=') != std::string::npos) target->lines.push_back(ParseEntry(entry));
   }
-  bytes = SerializeProfile(sections);
-  return ERROR_SUCCESS;
+  return Store(SimOp::kWriteProfile, file, path, SerializeProfile(sections));
 }
 
 bool SimulatedWindows::FileExists(const std::string& path) { return files.count(path) != 0; }
 
-Status SimulatedWindows::CopyFileNoOverwrite(const std::string& from, const std::string& to) {
-  if (const Status status = Injected(SimOp::kCopyFile, to)) return status;
+Status SimulatedWindows::Copy(const std::string& from, const std::string& to, bool replace) {
+  file_calls.push_back((replace ? "replace " : "copy ") + from + " " + to);
   const auto source = files.find(from);
   if (source == files.end()) return ERROR_FILE_NOT_FOUND;
-  if (files.count(to) != 0) return ERROR_FILE_EXISTS;
-  files[to] = source->second;
+  if (!replace && files.count(to) != 0) return ERROR_FILE_EXISTS;
+  return Store(SimOp::kCopyFile, to, to, source->second);
+}
+
+Status SimulatedWindows::CopyFileNoOverwrite(const std::string& from, const std::string& to) {
+  return Copy(from, to, false);
+}
+
+Status SimulatedWindows::CopyFileReplacing(const std::string& from, const std::string& to) {
+  return Copy(from, to, true);
+}
+
+Status SimulatedWindows::RemoveFile(const std::string& path) {
+  file_calls.push_back("remove " + path);
+  return files.erase(path) != 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+Status SimulatedWindows::ReadFileBytes(const std::string& path, std::string* bytes) {
+  if (const Status status = InjectedStatus(SimOp::kReadFile, path)) return status;
+  const auto it = files.find(path);
+  if (it == files.end()) return ERROR_FILE_NOT_FOUND;
+  *bytes = it->second;
   return ERROR_SUCCESS;
 }
 

@@ -28,19 +28,25 @@ struct ShownBox {
   UINT style = 0;
 };
 
-enum class SimOp { kOpenKey, kQueryValue, kSetValue, kCopyFile, kWriteProfile };
+enum class SimOp { kOpenKey, kQueryValue, kSetValue, kCopyFile, kWriteProfile, kReadFile };
 
 // Makes matching calls fail with `status`. `target` is the registry subkey
-// for key operations, the destination path for kCopyFile and the file name
-// for kWriteProfile, or empty for any; `access` limits kOpenKey to one
-// access mask (0: any); `occurrence` picks the n-th matching call, counted
-// from 1 (0: every one).
+// for key operations, the destination path for kCopyFile (either copy), the
+// file name for kWriteProfile and the path for kReadFile, or empty for any;
+// `access` limits kOpenKey to one access mask (0: any); `occurrence` picks
+// the n-th matching call, counted from 1 (0: every one).
+//
+// With `stored_bytes` set, a copy or profile write stores that many bytes of
+// what it would have written, as a full disk leaves a file, before it
+// returns `status` (which may then be 0: a copy that comes up short
+// silently).
 struct SimFault {
   SimOp op;
   std::string target;
   REGSAM access = 0;
   int occurrence = 0;
   Status status = 0;
+  int stored_bytes = -1;
   int seen = 0;
 };
 
@@ -70,6 +76,9 @@ class SimulatedWindows : public Platform {
   // "set <subkey> <name>", "close <subkey>".
   std::vector<std::string> registry_calls;
   int profile_writes = 0;
+  // Every file call that changes something, as "copy <from> <to>", "replace
+  // <from> <to>", "remove <path>", "write <file>" and "flush".
+  std::vector<std::string> file_calls;
 
   // Set-up helpers.
   std::string WindowsPath(const std::string& name) const;
@@ -78,6 +87,9 @@ class SimulatedWindows : public Platform {
   void SetDword(const std::string& subkey, const std::string& name, DWORD value);
   void Fail(SimOp op, const std::string& target, Status status, int occurrence = 0,
             REGSAM access = 0);
+  // A copy or profile write that stores only the first `stored_bytes` bytes.
+  void FailPartWay(SimOp op, const std::string& target, Status status, int stored_bytes,
+                   int occurrence = 0);
   int open_keys() const { return static_cast<int>(open_.size()); }
 
   // Platform.
@@ -96,6 +108,10 @@ class SimulatedWindows : public Platform {
   std::string WindowsDirectory() override { return windows_directory; }
   bool FileExists(const std::string& path) override;
   Status CopyFileNoOverwrite(const std::string& from, const std::string& to) override;
+  Status CopyFileReplacing(const std::string& from, const std::string& to) override;
+  Status RemoveFile(const std::string& path) override;
+  Status ReadFileBytes(const std::string& path, std::string* bytes) override;
+  void FlushProfileCache() override { file_calls.push_back("flush"); }
   int ShowMessageBox(const std::string& text, const std::string& caption, UINT style) override;
 
  private:
@@ -103,7 +119,12 @@ class SimulatedWindows : public Platform {
     std::string subkey;
     REGSAM access;
   };
-  Status Injected(SimOp op, const std::string& target, REGSAM access = 0);
+  const SimFault* Injected(SimOp op, const std::string& target, REGSAM access = 0);
+  Status InjectedStatus(SimOp op, const std::string& target, REGSAM access = 0);
+  // Stores `bytes` at `path`, cut short as a matching fault says; returns
+  // the status to report.
+  Status Store(SimOp op, const std::string& target, const std::string& path, std::string bytes);
+  Status Copy(const std::string& from, const std::string& to, bool replace);
   std::string ProfilePath(const std::string& file) const;
 
   std::map<RegKeyHandle, OpenKeyState> open_;

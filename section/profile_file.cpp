@@ -1,0 +1,91 @@
+#include "section/profile_file.h"
+
+namespace {
+
+using std::string_view;
+
+constexpr string_view kBlanks = " \t\r\v\f\x1a";
+
+string_view Trim(string_view text) {
+  const auto begin = text.find_first_not_of(kBlanks);
+  if (begin == string_view::npos) return string_view();
+  return text.substr(begin, text.find_last_not_of(kBlanks) - begin + 1);
+}
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(string_view a, string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
+
+std::string EntryLine(string_view line) {
+  const auto equals = line.find('=');
+  if (line.front() == ';' || equals == string_view::npos) return std::string(line);
+  std::string entry(Trim(line.substr(0, equals)));
+  entry += '=';
+  entry += Trim(line.substr(equals + 1));
+  return entry;
+}
+
+std::vector<std::string> Entries(const IniSection& section) {
+  std::vector<std::string> entries;
+  for (const auto& line : section.lines) {
+    if (!IsIniComment(line)) entries.push_back(line);
+  }
+  return entries;
+}
+
+}  // namespace
+
+std::vector<IniSection> ParseIniFile(string_view bytes) {
+  std::vector<IniSection> sections(1);
+  for (size_t begin = 0; begin < bytes.size();) {
+    auto end = bytes.find('\n', begin);
+    if (end == string_view::npos) end = bytes.size();
+    const string_view line = Trim(bytes.substr(begin, end - begin));
+    begin = end + 1;
+    if (line.empty()) continue;
+    const auto close = line.rfind(']');
+    if (line.front() == '[' && close != string_view::npos) {
+      IniSection section;
+      section.name = std::string(Trim(line.substr(1, close - 1)));
+      section.has_header = true;
+      sections.push_back(std::move(section));
+    } else {
+      sections.back().lines.push_back(EntryLine(line));
+    }
+  }
+  return sections;
+}
+
+bool IsIniComment(const std::string& line) { return !line.empty() && line.front() == ';'; }
+
+int FindIniSection(const std::vector<IniSection>& sections, string_view name) {
+  for (size_t i = 0; i < sections.size(); ++i) {
+    if (sections[i].has_header && EqualNoCase(sections[i].name, name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool OnlySectionRewritten(const std::vector<IniSection>& original,
+                          const std::vector<IniSection>& rewritten, string_view name,
+                          const std::vector<std::string>& entries) {
+  if (original.size() != rewritten.size()) return false;
+  const int target = FindIniSection(original, name);
+  for (size_t i = 0; i < original.size(); ++i) {
+    const IniSection& before = original[i];
+    const IniSection& after = rewritten[i];
+    if (before.has_header != after.has_header || before.name != after.name) return false;
+    if (static_cast<int>(i) != target) {
+      if (before.lines != after.lines) return false;
+      continue;
+    }
+    const std::vector<std::string> now = Entries(after);
+    if (now != entries && now != Entries(before)) return false;
+  }
+  return true;
+}

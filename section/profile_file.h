@@ -1,0 +1,36 @@
+#pragma once
+// A profile file such as system.ini read from its bytes, independently of
+// the platform's profile calls, so that a rewrite made by those calls can be
+// checked against the file as it was.
+//
+// Lines end at a line feed. Blanks (space, tab, carriage return, vertical
+// tab, form feed and the old end-of-file mark 0x1A) around a line, a section
+// name, a key or a value do not count, nor do blank lines: a rewrite may
+// change those. A carriage return inside a line is part of the line.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct IniSection {
+  std::string name;  // between "[" and the last "]"; empty before the first header
+  bool has_header = false;
+  // Each non-blank line: a comment (";...") as it stands, an entry as
+  // "key=value", a line without "=" as it stands.
+  std::vector<std::string> lines;
+};
+
+std::vector<IniSection> ParseIniFile(std::string_view bytes);
+
+bool IsIniComment(const std::string& line);
+
+// The index of the first section named `name` (letter case ignored), or -1.
+int FindIniSection(const std::vector<IniSection>& sections, std::string_view name);
+
+// True when `rewritten` has the sections of `original`, in the same order
+// and with the same lines, except the first section named `name`. That one
+// must hold exactly `entries`, or exactly the entries it held (a platform
+// may keep the section elsewhere); comments in it do not count.
+bool OnlySectionRewritten(const std::vector<IniSection>& original,
+                          const std::vector<IniSection>& rewritten, std::string_view name,
+                          const std::vector<std::string>& entries);

@@ -1,0 +1,74 @@
+#include "section/profile_file.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The rewrite of a file whose first [386Enh] held "a=1" and "device=x.386",
+// checked against the kept entry "a=1".
+TEST(OnlySectionRewritten, SetsAsideOnlyWhatARewriteMayChange) {
+  const std::string original =
+      "top=0\r\n[boot]\r\nshell = Explorer.exe\r\n; boot comment\r\n"
+      "[386Enh]\r\na=1\r\n; enh comment\r\ndevice=x.386\r\n[Other]\r\nx=1\r\n";
+  struct Case {
+    const char* name;
+    std::string rewritten;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {"the platform's own rewrite",
+       "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment\r\n[386Enh]\r\na=1\r\n"
+       "[Other]\r\nx=1\r\n",
+       true},
+      {"line feeds, blank lines, blanks and an end-of-file mark",
+       "top=0\n\n[ boot ]\nshell\t=  Explorer.exe \n; boot comment\n[386Enh]\na=1\n\n"
+       "[Other]\nx=1\r\r\n\x1a",
+       true},
+      {"the section kept elsewhere, the file as it was", original, true},
+      {"a comment outside [386Enh] dropped",
+       "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\na=1\r\n[Other]\r\nx=1\r\n", false},
+      {"the file cut short", "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment\r\n[386E",
+       false},
+      {"an entry of another section changed",
+       "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment\r\n[386Enh]\r\na=1\r\n"
+       "[Other]\r\nx=2\r\n",
+       false},
+      {"the section holding something else",
+       "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment\r\n[386Enh]\r\n"
+       "[Other]\r\nx=1\r\n",
+       false},
+      {"sections in another order",
+       "top=0\r\n[386Enh]\r\na=1\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment\r\n"
+       "[Other]\r\nx=1\r\n",
+       false},
+      {"a section name's letter case changed",
+       "top=0\r\n[BOOT]\r\nshell=Explorer.exe\r\n; boot comment\r\n[386Enh]\r\na=1\r\n"
+       "[Other]\r\nx=1\r\n",
+       false},
+      {"a line before the first section lost",
+       "[boot]\r\nshell=Explorer.exe\r\n; boot comment\r\n[386Enh]\r\na=1\r\n[Other]\r\nx=1\r\n",
+       false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.accepted, OnlySectionRewritten(ParseIniFile(original), ParseIniFile(c.rewritten),
+                                               "386ENH", {"a=1"}))
+        << c.name;
+  }
+}
+
+TEST(OnlySectionRewritten, ALaterSectionOfTheSameNameKeepsItsEntries) {
+  const auto original = ParseIniFile("[386Enh]\r\nd=x.386\r\n[386Enh]\r\nv=1\r\n");
+  EXPECT_TRUE(OnlySectionRewritten(original, ParseIniFile("[386Enh]\r\n[386Enh]\r\nv=1\r\n"),
+                                   "386Enh", {}));
+  EXPECT_FALSE(
+      OnlySectionRewritten(original, ParseIniFile("[386Enh]\r\n[386Enh]\r\n"), "386Enh", {}));
+}
+
+TEST(ParseIniFile, ACarriageReturnInsideALineStaysInIt) {
+  const auto sections = ParseIniFile("[s]\r\nx=1\ry=2\r\n[t]v\n");
+  ASSERT_EQ(3u, sections.size());
+  EXPECT_EQ(std::vector<std::string>({"x=1\ry=2"}), sections[1].lines);
+  EXPECT_EQ("t", sections[2].name);
+}
+
+}  // namespace
