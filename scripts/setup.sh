@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev                        # libFuzzer and sanitizers
   clang-format clang-tidy cppcheck                # static checks
   mingw-w64 python3-pefile                        # the Windows executables and their check
+  osslsigncode openssl                            # signing a release
   wine wine64                                     # running them
 )
 
