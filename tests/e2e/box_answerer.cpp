@@ -2,13 +2,17 @@
 // it shows, records the box and answers it from a script, until the program
 // ends.
 //
-//   box_answerer.exe [--shots DIR] [--hold FILE] LOG PROGRAM [ANSWER...]
+//   box_answerer.exe [--shots DIR] [--hold FILE] [--deny-write SUBKEY]
+//                    LOG PROGRAM [ANSWER...]
 //   ANSWER: yes, no or ok
 //
 // With --shots, each box is also saved as DIR\box-N.bmp before it is
 // answered (this needs a real display, such as Xvfb). With --hold, FILE is
 // kept open for reading, shared for reading only, while the program runs,
-// as another program holding it open would.
+// as another program holding it open would. With --deny-write, the key
+// SUBKEY below HKEY_LOCAL_MACHINE may only be read while the program runs,
+// as for a user without the rights to change it; its access rules are put
+// back afterwards.
 //
 // LOG gets one line a box: "box<TAB>caption<TAB>buttons<TAB>icon<TAB>text",
 // with buttons such as "yes,no", icon "icon" or "none" (another process can
@@ -158,6 +162,57 @@ bool WaitFor(HANDLE process, DWORD limit_ms, Condition done) {
   return true;
 }
 
+// Replaces the key's access rules by "everyone may read"; returns the rules
+// it had, to be put back by RestoreKeyRules, or an empty string on failure.
+std::string DenyKeyWrites(const std::string& subkey) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, READ_CONTROL | WRITE_DAC, &key) !=
+      ERROR_SUCCESS) {
+    return std::string();
+  }
+  DWORD size = 0;
+  RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+  std::string previous(size, '\0');
+  // A protected access list with one rule: everyone may read.
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  char acl_bytes[256] = {};
+  auto* acl = reinterpret_cast<PACL>(acl_bytes);
+  SECURITY_DESCRIPTOR read_only;
+  if (size == 0 ||
+      RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, &previous[0], &size) != ERROR_SUCCESS ||
+      !AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone) ||
+      !InitializeAcl(acl, sizeof acl_bytes, ACL_REVISION) ||
+      !AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone) ||
+      !InitializeSecurityDescriptor(&read_only, SECURITY_DESCRIPTOR_REVISION) ||
+      !SetSecurityDescriptorDacl(&read_only, TRUE, acl, FALSE) ||
+      RegSetKeySecurity(key, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                        &read_only) != ERROR_SUCCESS) {
+    previous.clear();
+  }
+  if (everyone != nullptr) FreeSid(everyone);
+  RegCloseKey(key);
+  return previous;
+}
+
+void RestoreKeyRules(const std::string& subkey, std::string rules) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) {
+    return;
+  }
+  RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &rules[0]);
+  RegCloseKey(key);
+}
+
+// Puts a key's access rules back however the answerer ends.
+struct KeyRulesRestorer {
+  std::string subkey;
+  std::string rules;
+  ~KeyRulesRestorer() {
+    if (!rules.empty()) RestoreKeyRules(subkey, rules);
+  }
+};
+
 int AnswerId(const std::string& answer) {
   if (answer == "yes") return IDYES;
   if (answer == "no") return IDNO;
@@ -169,15 +224,32 @@ int AnswerId(const std::string& answer) {
 int main(int argc, char** argv) {
   std::string shots;
   std::string hold;
-  while (argc > 2 && (std::string(argv[1]) == "--shots" || std::string(argv[1]) == "--hold")) {
-    (std::string(argv[1]) == "--shots" ? shots : hold) = argv[2];
-    argv += 2;
-    argc -= 2;
+  std::string deny_write;
+  for (; argc > 2; argv += 2, argc -= 2) {
+    const std::string option = argv[1];
+    if (option == "--shots") {
+      shots = argv[2];
+    } else if (option == "--hold") {
+      hold = argv[2];
+    } else if (option == "--deny-write") {
+      deny_write = argv[2];
+    } else {
+      break;
+    }
   }
   if (argc < 3) {
     std::fprintf(stderr,
-                 "usage: box_answerer [--shots DIR] [--hold FILE] LOG PROGRAM [yes|no|ok ...]\n");
+                 "usage: box_answerer [--shots DIR] [--hold FILE] [--deny-write SUBKEY] LOG "
+                 "PROGRAM [yes|no|ok ...]\n");
     return 2;
+  }
+  KeyRulesRestorer restorer{deny_write, std::string()};
+  if (!deny_write.empty()) {
+    restorer.rules = DenyKeyWrites(deny_write);
+    if (restorer.rules.empty()) {
+      std::fprintf(stderr, "cannot make %s read-only\n", deny_write.c_str());
+      return 2;
+    }
   }
   HANDLE held = INVALID_HANDLE_VALUE;
   if (!hold.empty()) {

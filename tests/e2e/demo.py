@@ -3,10 +3,14 @@
 obsolete driver installed, both in system.ini and as an active service.
 
 With a display the real message boxes appear for you to answer. Without
-one every box is answered Yes (or OK) and printed; with --pictures DIR the
-boxes are also drawn on a virtual display (Xvfb) and saved as PNG pictures.
-Either way the "386Enh" section and the two "Start" values are shown before
-and after.
+one, box_answerer.exe answers each box (Yes, or --answer) and prints it;
+with --pictures DIR the boxes are drawn on a virtual display (Xvfb), with
+their frame and caption, and each is saved as a PNG picture before it is
+answered. Either way the "386Enh" section, the two "Start" values and the
+backups are shown before and after.
+
+Options that set up a failure, to see its box: --without-serial,
+--backups-taken, --second-386enh, --read-only-service.
 """
 import argparse
 import glob
@@ -22,6 +26,14 @@ from wine_prefix import SERVICES, WinePrefix, read_box_log  # noqa: E402
 SYSTEM_INI = ("[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=*vmm\r\n"
               "device=c:\\progra~1\\velost~1\\zrq\\kvtncdrv.386\r\nwoafont=dosapp.fon\r\n"
               "[drivers]\r\nwave=mmdrv.dll\r\n")
+SECOND_386ENH = "[386Enh]\r\ndevice=vshare.386\r\n"
+VERSIONS = ("win95", "win98", "winme", "nt40", "win2k", "winxp", "win7", "win10")
+DRIVER_KEY = "System\\CurrentControlSet\\Services\\kvtncdrv"
+
+# Wine draws the frame and caption itself instead of leaving them to a
+# window manager, which the virtual display does not have.
+FRAMED_WINDOWS = ('[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n'
+                  '"Decorated"="Y"\n')
 
 
 def show_state(prefix, title):
@@ -39,6 +51,8 @@ def show_state(prefix, title):
         value = prefix.query_value("%s\\%s" % (SERVICES, service), "Start")
         print("%s Start: %s" % (service, " ".join(value) if value else "(no such key)"))
     backups = sorted(n for n in os.listdir(prefix.windows_dir) if n.lower().startswith("system.0"))
+    if len(backups) > 3:
+        backups = backups[:1] + ["... (%d in all)" % len(backups)] + backups[-1:]
     print("backups: %s" % (", ".join(backups) or "none"))
 
 
@@ -46,9 +60,20 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--build-dir", default="build")
     parser.add_argument("--arch", default="x64", choices=("x64", "x86"))
-    parser.add_argument("--windows", default="win7", help="win7 (NT family) or win98 (9x family)")
+    parser.add_argument("--windows", default="win7", choices=VERSIONS,
+                        help="the Windows the program is told it runs on (default win7, NT "
+                        "family; win95, win98 and winme are the 9x family)")
+    parser.add_argument("--answer", default="yes", choices=("yes", "no"),
+                        help="the answer to the question when no display is used")
     parser.add_argument("--without-serial", action="store_true",
                         help="leave the Serial service out (the run then warns about it)")
+    parser.add_argument("--backups-taken", action="store_true",
+                        help="system.000 to system.998 exist already (the backup fails)")
+    parser.add_argument("--second-386enh", action="store_true",
+                        help="a second [386Enh] section, which Windows' section write empties "
+                        "(the write is undone)")
+    parser.add_argument("--read-only-service", action="store_true",
+                        help="the driver service's key may only be read (access denied)")
     parser.add_argument("--pictures", metavar="DIR", help="save a PNG picture of each box in DIR")
     args = parser.parse_args()
 
@@ -79,11 +104,18 @@ def run(args):
     print("Creating a throwaway Wine Windows in %s ..." % prefix.path)
     prefix.create()
     try:
+        ini = SYSTEM_INI + (SECOND_386ENH if args.second_386enh else "")
         with open(os.path.join(prefix.windows_dir, "system.ini"), "wb") as f:
-            f.write(SYSTEM_INI.encode("latin-1"))
+            f.write(ini.encode("latin-1"))
+        if args.backups_taken:
+            for n in range(999):
+                with open(os.path.join(prefix.windows_dir, "system.%03d" % n), "wb") as f:
+                    f.write(b"an earlier backup\r\n")
         services = '[%s\\kvtncdrv]\n"Start"=dword:00000002\n' % SERVICES
         if not args.without_serial:
             services += '[%s\\Serial]\n"Start"=dword:00000003\n' % SERVICES
+        if args.pictures:
+            services += FRAMED_WINDOWS
         prefix.import_reg(services)
         prefix.set_windows_version("DriverRemoval.exe", args.windows)
         shutil.copy(os.path.join(build, "windows-" + args.arch, "DriverRemoval.exe"), prefix.drive_c)
@@ -93,13 +125,18 @@ def run(args):
             print("--- running DriverRemoval.exe: answer its boxes on your display")
             prefix.wine("C:\\DriverRemoval.exe", check=False)
         else:
-            print("--- running DriverRemoval.exe (no display: every box answered Yes or OK)")
+            where = "on a virtual display, saving a picture of each box" if args.pictures \
+                else "without a display"
+            print("--- running DriverRemoval.exe %s: box_answerer.exe answers the question %s "
+                  "and every other box OK" % (where, args.answer.capitalize()))
             shutil.copy(os.path.join(build, "windows-x64-tests", "box_answerer.exe"), prefix.drive_c)
-            shots = ["--shots", "C:\\shots"] if args.pictures else []
+            options = ["--shots", "C:\\shots"] if args.pictures else []
             if args.pictures:
                 os.makedirs(os.path.join(prefix.drive_c, "shots"), exist_ok=True)
-            prefix.wine("C:\\box_answerer.exe", *shots, "C:\\boxes.log", "C:\\DriverRemoval.exe",
-                        "yes", check=False)
+            if args.read_only_service:
+                options += ["--deny-write", DRIVER_KEY]
+            prefix.wine("C:\\box_answerer.exe", *options, "C:\\boxes.log", "C:\\DriverRemoval.exe",
+                        args.answer, check=False)
             for bmp in sorted(glob.glob(os.path.join(prefix.drive_c, "shots", "*.bmp"))):
                 png = os.path.join(args.pictures, os.path.basename(bmp)[:-4] + ".png")
                 subprocess.run(["convert", bmp, png], check=True)

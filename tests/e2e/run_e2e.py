@@ -141,6 +141,8 @@ def run_scenario(prefix, spec, scenario, exe):
         os.remove(log)
 
     hold = ["--hold", scenario["hold"]] if "hold" in scenario else []
+    if "deny_write" in scenario:
+        hold += ["--deny-write", "System\\CurrentControlSet\\Services\\" + scenario["deny_write"]]
     volume = (FullVolume(prefix, scenario["full_volume"]) if scenario.get("full_volume")
               else contextlib.nullcontext())
     with volume:
