@@ -43,6 +43,8 @@ std::vector<std::string> Entries(const IniSection& section) {
 
 std::vector<IniSection> ParseIniFile(string_view bytes) {
   std::vector<IniSection> sections(1);
+  // A UTF-8 file may start with its byte order mark.
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   for (size_t begin = 0; begin < bytes.size();) {
     auto end = bytes.find('\n', begin);
     if (end == string_view::npos) end = bytes.size();

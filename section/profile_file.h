@@ -6,7 +6,10 @@
 // Lines end at a line feed. Blanks (space, tab, carriage return, vertical
 // tab, form feed and the old end-of-file mark 0x1A) around a line, a section
 // name, a key or a value do not count, nor do blank lines: a rewrite may
-// change those. A carriage return inside a line is part of the line.
+// change those. A carriage return inside a line is part of the line. A UTF-8
+// byte order mark at the start is not part of the first line; otherwise the
+// bytes are taken as they are, so a rewrite that changes a character's
+// encoding is a change.
 
 #include <string>
 #include <string_view>

@@ -64,9 +64,11 @@ TEST(OnlySectionRewritten, ALaterSectionOfTheSameNameKeepsItsEntries) {
       OnlySectionRewritten(original, ParseIniFile("[386Enh]\r\n[386Enh]\r\n"), "386Enh", {}));
 }
 
-TEST(ParseIniFile, ACarriageReturnInsideALineStaysInIt) {
-  const auto sections = ParseIniFile("[s]\r\nx=1\ry=2\r\n[t]v\n");
+TEST(ParseIniFile, ACarriageReturnInsideALineStaysInItAByteOrderMarkGoes) {
+  const auto sections = ParseIniFile("\xEF\xBB\xBF[s]\r\nx=1\ry=2\r\n[t]v\n");
   ASSERT_EQ(3u, sections.size());
+  EXPECT_TRUE(sections[0].lines.empty());
+  EXPECT_EQ("s", sections[1].name);
   EXPECT_EQ(std::vector<std::string>({"x=1\ry=2"}), sections[1].lines);
   EXPECT_EQ("t", sections[2].name);
 }

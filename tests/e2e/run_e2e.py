@@ -24,15 +24,16 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 SERVICE_NAMES = ("kvtncdrv", "Serial")
 
 
-def ini_bytes(lines, line_end="\r\n"):
-    return "".join(line + line_end for line in lines).encode("latin-1")
+def ini_bytes(lines, line_end="\r\n", encoding="latin-1"):
+    return "".join(line + line_end for line in lines).encode(encoding)
 
 
 def scenario_ini(scenario):
     """system.ini as the scenario gives it: its lines, then "filler" entries
-    "eN=1", each ended by "line_end"."""
+    "eN=1", each ended by "line_end", in "encoding" (latin-1 by default)."""
     lines = scenario["system_ini"] + ["e%d=1" % n for n in range(scenario.get("filler", 0))]
-    return ini_bytes(lines, scenario.get("line_end", "\r\n"))
+    return ini_bytes(lines, scenario.get("line_end", "\r\n"),
+                     scenario.get("encoding", "latin-1"))
 
 
 def skip_reason(scenario):
@@ -160,7 +161,8 @@ def run_scenario(prefix, spec, scenario, exe):
 
     with open(os.path.join(windows, "system.ini"), "rb") as f:
         after = f.read()
-    want_ini = ini_bytes(scenario["system_ini_after"]) if "system_ini_after" in scenario else original
+    want_ini = (ini_bytes(scenario["system_ini_after"], encoding=scenario.get("encoding", "latin-1"))
+                if "system_ini_after" in scenario else original)
     if after != want_ini:
         problems.append("system.ini:\n    got  %r\n    want %r" % (after, want_ini))
 
