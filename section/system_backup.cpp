@@ -84,9 +84,7 @@ BackupName FindFreeBackupName(Platform& platform) {
 }
 
 bool BackupSystemIni(Platform& platform, SystemIniBackup* backup) {
-  const BackupName free_name = FindFreeBackupName(platform);
-  backup->directory = free_name.directory;
-  backup->name = free_name.name;
+  static_cast<BackupName&>(*backup) = FindFreeBackupName(platform);
   const CString ini_path = backup->directory + kSystemIniName;
   const CString backup_path = backup->directory + backup->name;
   Status status = platform.CopyFileNoOverwrite(ini_path, backup_path);
@@ -95,7 +93,7 @@ bool BackupSystemIni(Platform& platform, SystemIniBackup* backup) {
   if (status == ERROR_SUCCESS) return true;
   // A short or empty copy must not be left looking like a backup; a file
   // that was there before the run is someone else's and stays.
-  if (free_name.free && status != ERROR_FILE_EXISTS) platform.RemoveFile(backup_path);
+  if (backup->free && status != ERROR_FILE_EXISTS) platform.RemoveFile(backup_path);
   AfxMessageBox(
       platform,
       "Error backing up system.ini to " + backup->name + ".\nError code: " + std::to_string(status),

@@ -18,10 +18,8 @@ struct BackupName {
 // The lowest free name; system.998 when all are taken.
 BackupName FindFreeBackupName(Platform& platform);
 
-struct SystemIniBackup {
-  CString directory;  // the Windows directory, ending in one backslash
-  CString name;       // "system.NNN", without the directory
-  CString original;   // system.ini's bytes before the run; the backup holds the same
+struct SystemIniBackup : BackupName {
+  CString original;  // system.ini's bytes before the run; the backup holds the same
 };
 
 // Copies system.ini to the first free backup name and proves the copy by
