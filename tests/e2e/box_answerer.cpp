@@ -294,12 +294,12 @@ int main(int argc, char** argv) {
       if (!IsWindow(box)) continue;
       std::fprintf(log, "incomplete\t%s\n", Describe(box).c_str());
     }
-    std::fprintf(log, "%s\n", Describe(context.box).c_str());
+    std::fprintf(log, "%s\n", Describe(box).c_str());
     std::fflush(log);
     ++shown;
     if (!shots.empty()) {
       Sleep(400);  // let the box paint itself
-      SaveWindowPicture(context.box, shots + "\\box-" + std::to_string(shown) + ".bmp");
+      SaveWindowPicture(box, shots + "\\box-" + std::to_string(shown) + ".bmp");
     }
     const std::string answer = next_answer < answers.size() ? answers[next_answer++] : "ok";
     const int id = AnswerId(answer);
