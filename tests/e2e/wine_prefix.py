@@ -52,6 +52,7 @@ class WinePrefix:
         self.headless = headless
         self.env = dict(os.environ, WINEPREFIX=path, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
         self.log = os.path.join(tempfile.gettempdir(), "driverremoval-wine-%d.log" % os.getpid())
+        self.retries = 0
 
     @property
     def windows_dir(self):
@@ -70,6 +71,12 @@ class WinePrefix:
         if check and result.returncode != 0:
             raise RuntimeError("wine %s failed with %d (see %s)" % (args, result.returncode, self.log))
         return result.returncode
+
+    def note(self, line):
+        """Adds a line to the Wine log: a retry the harness made."""
+        self.retries += 1
+        with open(self.log, "a") as log:
+            log.write("harness: %s\n" % line)
 
     def server(self, *args):
         subprocess.run(["wineserver"] + list(args), env=self.env, check=False)
@@ -100,8 +107,7 @@ class WinePrefix:
             rc = self.wine("regedit", "/s", "C:\\settings.reg", check=False)
             if rc == 0:
                 break
-            with open(self.log, "a") as log:
-                log.write("regedit failed with %d\n" % rc)
+            self.note("regedit failed with %d" % rc)
             time.sleep(1)
         os.remove(reg)
         if rc != 0:
@@ -121,8 +127,7 @@ class WinePrefix:
                 text = f.read().decode("latin-1")
             if rc == 0 or "Unable to find" in text:
                 break
-            with open(self.log, "a") as log:
-                log.write("reg query %s %s failed with %d: %r\n" % (key, name, rc, text))
+            self.note("reg query %s %s failed with %d: %r" % (key, name, rc, text))
             time.sleep(1)
         os.remove(out_path)
         if rc != 0:
