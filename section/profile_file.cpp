@@ -24,7 +24,7 @@ bool EqualNoCase(string_view a, string_view b) {
 
 std::string EntryLine(string_view line) {
   const auto equals = line.find('=');
-  if (line.front() == ';' || equals == string_view::npos) return std::string(line);
+  if (IsIniComment(line) || equals == string_view::npos) return std::string(line);
   std::string entry(Trim(line.substr(0, equals)));
   entry += '=';
   entry += Trim(line.substr(equals + 1));
@@ -64,7 +64,7 @@ std::vector<IniSection> ParseIniFile(string_view bytes) {
   return sections;
 }
 
-bool IsIniComment(const std::string& line) { return !line.empty() && line.front() == ';'; }
+bool IsIniComment(string_view line) { return !line.empty() && line.front() == ';'; }
 
 int FindIniSection(const std::vector<IniSection>& sections, string_view name) {
   for (size_t i = 0; i < sections.size(); ++i) {

@@ -25,7 +25,7 @@ struct IniSection {
 
 std::vector<IniSection> ParseIniFile(std::string_view bytes);
 
-bool IsIniComment(const std::string& line);
+bool IsIniComment(std::string_view line);
 
 // The index of the first section named `name` (letter case ignored), or -1.
 int FindIniSection(const std::vector<IniSection>& sections, std::string_view name);

@@ -162,9 +162,9 @@ def run_scenario(prefix, spec, scenario, exe):
     if os.path.exists(log):
         os.remove(log)
 
-    hold = ["--hold", scenario["hold"]] if "hold" in scenario else []
+    options = ["--hold", scenario["hold"]] if "hold" in scenario else []
     if "deny_write" in scenario:
-        hold += ["--deny-write", "System\\CurrentControlSet\\Services\\" + scenario["deny_write"]]
+        options += ["--deny-write", "System\\CurrentControlSet\\Services\\" + scenario["deny_write"]]
     volume = (FullVolume(prefix, scenario["full_volume"]) if scenario.get("full_volume")
               else contextlib.nullcontext())
     with volume:
@@ -172,7 +172,7 @@ def run_scenario(prefix, spec, scenario, exe):
         # means Wine did not start it at all (seen rarely under heavy load)
         # and the program has not run: that launch gets one more try.
         for attempt in (1, 2):
-            rc = prefix.wine("C:\\box_answerer.exe", *hold, "C:\\boxes.log",
+            rc = prefix.wine("C:\\box_answerer.exe", *options, "C:\\boxes.log",
                              "C:\\DriverRemoval.exe", *scenario.get("answers", []), check=False)
             if os.path.exists(log):
                 break
