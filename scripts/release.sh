@@ -46,6 +46,8 @@ for arch in x86 x64; do
     cat "$work/build-$arch.log" >&2
     exit 1
   }
+  # The link map beside the build names the functions for this check.
+  /usr/bin/python3 tests/check_instructions.py "$work/src/build/windows-$arch/DriverRemoval.exe"
   cp "$work/src/build/windows-$arch/DriverRemoval.exe" "$out/DriverRemoval-$version-$arch.exe"
 done
 files=("DriverRemoval-$version-x86.exe" "DriverRemoval-$version-x64.exe")

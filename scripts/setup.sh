@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev        # unit tests, contract tests, benchmark
   clang libclang-rt-14-dev                        # libFuzzer and sanitizers
   clang-format clang-tidy cppcheck                # static checks
-  mingw-w64 python3-pefile                        # the Windows executables and their check
+  mingw-w64 python3-pefile python3-capstone       # the Windows executables and their checks
   osslsigncode openssl                            # signing a release
   wine wine64                                     # running them
 )

@@ -82,10 +82,12 @@ windows_builds() {
     build "$preset" || return 1
   done
   # pefile is Debian's package, so Debian's own Python reads the executables.
+  local shipped=(build/windows-x64/DriverRemoval.exe build/windows-x86/DriverRemoval.exe)
   /usr/bin/python3 tests/check_executables_test.py &&
-    /usr/bin/python3 tests/check_executables.py build/windows-x64/DriverRemoval.exe \
-      build/windows-x86/DriverRemoval.exe &&
-    echo "summary: imports, header fields and resources of both executables checked"
+    /usr/bin/python3 tests/check_instructions_test.py &&
+    /usr/bin/python3 tests/check_executables.py "${shipped[@]}" &&
+    /usr/bin/python3 tests/check_instructions.py "${shipped[@]}" &&
+    echo "summary: imports, header fields, resources and every instruction of both executables checked"
 }
 
 # Builds the shipped executables in two copies of the sources at different

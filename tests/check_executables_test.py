@@ -41,6 +41,9 @@ class CheckExecutablesTest(unittest.TestCase):
         self.assertIn("KERNEL32!GetHandleInformation, a stub on win95, win98, winme, without "
                       "a reason", problems)
         self.assertIn("subsystem version 5.1 is above 4.0", problems)
+        # The toolchain's own runtime comes with msvcrt.dll.
+        self.assertIn("imports from MSVCRT.dll, which Windows 95 as first shipped lacks",
+                      problems)
 
 
 if __name__ == "__main__":
