@@ -27,7 +27,7 @@ BOOL CDriverRemovalApp::InitInstance() {
 
 void DisableObsoleteDriver(Platform& platform) {
   bool bDriverServiceActive = false;
-  if (platform.PlatformId() == VER_PLATFORM_WIN32_NT) {
+  if (platform.Version().platform_id == VER_PLATFORM_WIN32_NT) {
     switch (ProbeDriverService(platform)) {
       case DriverServiceProbe::kEndRun:
         return;

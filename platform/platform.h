@@ -14,12 +14,19 @@ using Status = unsigned long;
 // An open registry key as the platform hands it out; own it with RegistryKey.
 using RegKeyHandle = std::uintptr_t;
 
+// What GetVersionExA reports.
+struct WindowsVersion {
+  DWORD platform_id = 0;  // VER_PLATFORM_WIN32_NT (2) on the NT family
+  DWORD major = 0;
+  DWORD minor = 0;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
 
-  // dwPlatformId from GetVersionExA: VER_PLATFORM_WIN32_NT (2) on the NT family.
-  virtual DWORD PlatformId() = 0;
+  // The platform id and the version number from GetVersionExA.
+  virtual WindowsVersion Version() = 0;
 
   // Full path of the running executable.
   virtual std::string ModuleFileName() = 0;
@@ -66,10 +73,13 @@ class Platform {
   // writing. Returns 0 with *bytes set, or the status (2 when there is no
   // such file).
   virtual Status ReadFileBytes(const std::string& path, std::string* bytes) = 0;
-  // WritePrivateProfileStringA with all four arguments null: writes out any
-  // profile file the platform holds in memory and forgets it, so that no
-  // cached copy is later written over a file replaced behind its back.
-  virtual void FlushProfileCache() = 0;
+  // WritePrivateProfileStringA with null section, key and value: writes out
+  // the profile file `file` if the platform holds it in memory (Windows 95,
+  // 98 and ME cache the most recently used one) and forgets it. Until then
+  // the file's bytes, as read or copied, may lack the latest profile writes;
+  // and a cached copy could later be written over a file replaced behind
+  // the platform's back.
+  virtual void FlushProfileCache(const std::string& file) = 0;
 
   // A modal message box; returns the button pressed (IDYES, IDNO, IDOK).
   virtual int ShowMessageBox(const std::string& text, const std::string& caption, UINT style) = 0;

@@ -33,14 +33,18 @@ constexpr DWORD kMaxFileBytes = 64 * 1024 * 1024;
 
 }  // namespace
 
-DWORD Win32Platform::PlatformId() {
+WindowsVersion Win32Platform::Version() {
   OSVERSIONINFOA info = {};
   info.dwOSVersionInfoSize = sizeof info;
+  WindowsVersion version;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!GetVersionExA(&info)) return 0;
+  if (!GetVersionExA(&info)) return version;
 #pragma GCC diagnostic pop
-  return info.dwPlatformId;
+  version.platform_id = info.dwPlatformId;
+  version.major = info.dwMajorVersion;
+  version.minor = info.dwMinorVersion;
+  return version;
 }
 
 std::string Win32Platform::ModuleFileName() {
@@ -137,8 +141,9 @@ Status Win32Platform::ReadFileBytes(const std::string& path, std::string* bytes)
   return ERROR_SUCCESS;
 }
 
-void Win32Platform::FlushProfileCache() {
-  WritePrivateProfileStringA(nullptr, nullptr, nullptr, nullptr);
+void Win32Platform::FlushProfileCache(const std::string& file) {
+  // Returns FALSE when it flushes: there is no result to examine.
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
 }
 
 int Win32Platform::ShowMessageBox(const std::string& text, const std::string& caption, UINT style) {

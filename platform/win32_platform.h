@@ -5,7 +5,7 @@
 
 class Win32Platform : public Platform {
  public:
-  DWORD PlatformId() override;
+  WindowsVersion Version() override;
   std::string ModuleFileName() override;
   Status OpenKey(const std::string& subkey, REGSAM access, RegKeyHandle* key) override;
   Status QueryValue(RegKeyHandle key, const std::string& name, DWORD* type, BYTE* data,
@@ -23,6 +23,6 @@ class Win32Platform : public Platform {
   Status CopyFileReplacing(const std::string& from, const std::string& to) override;
   Status RemoveFile(const std::string& path) override;
   Status ReadFileBytes(const std::string& path, std::string* bytes) override;
-  void FlushProfileCache() override;
+  void FlushProfileCache(const std::string& file) override;
   int ShowMessageBox(const std::string& text, const std::string& caption, UINT style) override;
 };

@@ -117,8 +117,9 @@ bool IsDriverEntryView(string_view entry) {
 }
 
 // Reads the whole section into *section; false when it does not fit in
-// kMaxSectionCapacity.
+// what the platform's profile calls handle.
 bool ReadSectionText(Platform& platform, CString* section) {
+  const DWORD max_capacity = MaxSectionCapacity(platform.Version());
   std::vector<char> buffer;
   DWORD capacity = kFirstReadCapacity;
   for (;;) {
@@ -127,8 +128,8 @@ bool ReadSectionText(Platform& platform, CString* section) {
         platform.ReadProfileSection(kDeviceSectionName, buffer.data(), capacity, kSystemIniName);
     // A count of capacity - 2 means the list may have been cut short.
     if (count + 2 < capacity) break;
-    if (capacity == kMaxSectionCapacity) return false;
-    capacity = capacity > kMaxSectionCapacity / 4 ? kMaxSectionCapacity : capacity * 4;
+    if (capacity == max_capacity) return false;
+    capacity = capacity > max_capacity / 4 ? max_capacity : capacity * 4;
   }
   // Every entry's NUL becomes a carriage return; the NUL that closes the list
   // ends the text. An empty section becomes a text of one carriage return.
@@ -144,9 +145,29 @@ bool ReadSectionText(Platform& platform, CString* section) {
 
 }  // namespace
 
+DWORD MaxSectionCapacity(const WindowsVersion& version) {
+  const bool windows7_or_later = version.platform_id == VER_PLATFORM_WIN32_NT &&
+                                 (version.major > 6 || (version.major == 6 && version.minor >= 1));
+  return windows7_or_later ? kMaxSectionCapacity : kOldWindowsSectionCapacity;
+}
+
+CString WindowsDirectoryPath(Platform& platform) {
+  CString directory = platform.WindowsDirectory();
+  if (directory.empty() || directory.back() != '\\') directory += '\\';
+  return directory;
+}
+
 bool ReadDeviceSection(Platform& platform, CString* section) {
-  if (ReadSectionText(platform, section)) return true;
-  AfxMessageBox(platform, "The [386Enh] section of system.ini is too large to edit safely.",
+  if (!ReadSectionText(platform, section)) {
+    AfxMessageBox(platform, "The [386Enh] section of system.ini is too large to edit safely.",
+                  MB_ICONERROR);
+    return false;
+  }
+  CString bytes;
+  const Status status =
+      platform.ReadFileBytes(WindowsDirectoryPath(platform) + kSystemIniName, &bytes);
+  if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) return true;
+  AfxMessageBox(platform, "Error reading system.ini.\nError code: " + std::to_string(status),
                 MB_ICONERROR);
   return false;
 }

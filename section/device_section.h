@@ -11,13 +11,26 @@ extern const char kDeviceSectionName[];  // "386Enh"
 extern const char kSystemIniName[];      // "system.ini", in the Windows directory
 
 // The capacity of the first read; larger sections are read again, with more
-// room, up to kMaxSectionCapacity.
+// room, up to the capacity the platform's profile calls handle.
 constexpr DWORD kFirstReadCapacity = 10239;
 constexpr DWORD kMaxSectionCapacity = 4 * 1024 * 1024;
+// The most the profile calls of the 9x family, and of the NT family before
+// Windows 7 (6.1), handle of one section.
+constexpr DWORD kOldWindowsSectionCapacity = 32767;
+
+// The largest capacity a section read may use on that Windows: a section
+// whose list does not fit in it (with its closing NUL and one spare
+// character) is too large to edit safely.
+DWORD MaxSectionCapacity(const WindowsVersion& version);
+
+// The Windows directory, ending in one backslash.
+CString WindowsDirectoryPath(Platform& platform);
 
 // Reads the whole section into *section. A section too large to read whole
 // is reported in a message box and false is returned: writing back a cut
-// section would drop the entries that did not fit.
+// section would drop the entries that did not fit. So is a system.ini that
+// exists but cannot be read (held open by another program, say), which the
+// profile read returns as an empty section; a missing one is empty.
 bool ReadDeviceSection(Platform& platform, CString* section);
 
 // True when an entry of the section loads the obsolete driver, that is when

@@ -22,9 +22,11 @@ bool EqualNoCase(string_view a, string_view b) {
   return true;
 }
 
+// The platform writes a line holding "=", a comment too, without the blanks
+// around its first "=".
 std::string EntryLine(string_view line) {
   const auto equals = line.find('=');
-  if (IsIniComment(line) || equals == string_view::npos) return std::string(line);
+  if (equals == string_view::npos) return std::string(line);
   std::string entry(Trim(line.substr(0, equals)));
   entry += '=';
   entry += Trim(line.substr(equals + 1));

@@ -18,8 +18,9 @@
 struct IniSection {
   std::string name;  // between "[" and the last "]"; empty before the first header
   bool has_header = false;
-  // Each non-blank line: a comment (";...") as it stands, an entry as
-  // "key=value", a line without "=" as it stands.
+  // Each non-blank line: one holding "=" (an entry, or a comment ";...")
+  // as "key=value", without the blanks around its first "="; a line
+  // without "=" as it stands.
   std::vector<std::string> lines;
 };
 

@@ -51,15 +51,20 @@ Status CheckWholeFile(Platform& platform, const SystemIniBackup& backup) {
              : kBytesDiffer;
 }
 
-// Puts system.ini back as it was and says how that went.
+// Puts system.ini back as it was and says how that went. The profile cache
+// has been flushed since the write, so the bytes read are those the disk
+// keeps.
 CString UndoRewrite(Platform& platform, const SystemIniBackup& backup) {
   const CString ini_path = backup.directory + kSystemIniName;
   if (CompareFile(platform, ini_path, backup.original) == ERROR_SUCCESS) {
+    // The backup this run made, identical to the file, is not needed: left
+    // behind, each such run would take one more of the 999 names.
+    platform.RemoveFile(backup.directory + backup.name);
     return "system.ini was not changed.";
   }
   // Otherwise a copy of the rewritten file the platform still holds could be
   // written over the restored one later.
-  platform.FlushProfileCache();
+  platform.FlushProfileCache(kSystemIniName);
   Status status = platform.CopyFileReplacing(backup.directory + backup.name, ini_path);
   if (status == ERROR_SUCCESS) status = CompareFile(platform, ini_path, backup.original);
   if (status == ERROR_SUCCESS) return "system.ini has been restored from " + backup.name + ".";
@@ -71,8 +76,7 @@ CString UndoRewrite(Platform& platform, const SystemIniBackup& backup) {
 
 BackupName FindFreeBackupName(Platform& platform) {
   BackupName backup;
-  backup.directory = platform.WindowsDirectory();
-  if (backup.directory.empty() || backup.directory.back() != '\\') backup.directory += '\\';
+  backup.directory = WindowsDirectoryPath(platform);
 
   CFileFind finder(platform);
   for (int n = 0; n < kBackupNameCount; ++n) {
@@ -85,15 +89,27 @@ BackupName FindFreeBackupName(Platform& platform) {
 
 bool BackupSystemIni(Platform& platform, SystemIniBackup* backup) {
   static_cast<BackupName&>(*backup) = FindFreeBackupName(platform);
+  if (!backup->free) {
+    AfxMessageBox(platform,
+                  "Error backing up system.ini: system.000 to system.998 are all taken.\n"
+                  "Delete backups that are no longer needed and try again.\nError code: " +
+                      std::to_string(ERROR_FILE_EXISTS),
+                  MB_ICONERROR);
+    return false;
+  }
   const CString ini_path = backup->directory + kSystemIniName;
   const CString backup_path = backup->directory + backup->name;
+  // A profile write of another program may still be in the cache: the
+  // backup must hold it, or the check after the rewrite would find the
+  // other sections changed and the restore would lose it.
+  platform.FlushProfileCache(kSystemIniName);
   Status status = platform.CopyFileNoOverwrite(ini_path, backup_path);
   if (status == ERROR_SUCCESS) status = platform.ReadFileBytes(ini_path, &backup->original);
   if (status == ERROR_SUCCESS) status = CompareFile(platform, backup_path, backup->original);
   if (status == ERROR_SUCCESS) return true;
   // A short or empty copy must not be left looking like a backup; a file
-  // that was there before the run is someone else's and stays.
-  if (backup->free && status != ERROR_FILE_EXISTS) platform.RemoveFile(backup_path);
+  // that took the name after the lookup is someone else's and stays.
+  if (status != ERROR_FILE_EXISTS) platform.RemoveFile(backup_path);
   AfxMessageBox(
       platform,
       "Error backing up system.ini to " + backup->name + ".\nError code: " + std::to_string(status),
@@ -104,6 +120,9 @@ bool BackupSystemIni(Platform& platform, SystemIniBackup* backup) {
 bool RewriteDeviceSection(Platform& platform, const SystemIniBackup& backup,
                           const CString& section) {
   Status status = WriteDeviceSection(platform, section);
+  // On the 9x family the write may still be in the profile cache: check the
+  // bytes as the disk will hold them.
+  platform.FlushProfileCache(kSystemIniName);
   if (status == ERROR_SUCCESS) status = CheckWholeFile(platform, backup);
   if (status == ERROR_SUCCESS) return true;
   AfxMessageBox(platform,

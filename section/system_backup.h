@@ -23,16 +23,17 @@ struct SystemIniBackup : BackupName {
 };
 
 // Copies system.ini to the first free backup name and proves the copy by
-// comparing both files byte for byte. A failure is reported in a message box,
-// the backup this run created is deleted and false is returned: the section
-// must then not be written.
+// comparing both files byte for byte. A failure, every name taken included,
+// is reported in a message box, the backup this run created is deleted and
+// false is returned: the section must then not be written.
 bool BackupSystemIni(Platform& platform, SystemIniBackup* backup);
 
 // Writes the section text (see WriteDeviceSection) and checks the whole of
 // system.ini against the original: only the first "386Enh" section may have
 // changed, and it must hold the section text's entries. Any failure is
 // reported in a message box, after system.ini has been put back from the
-// backup if it was changed, and false is returned.
+// backup if it was changed, and false is returned; when it was not changed,
+// the backup is deleted.
 bool RewriteDeviceSection(Platform& platform, const SystemIniBackup& backup,
                           const CString& section);
 

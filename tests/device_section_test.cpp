@@ -156,6 +156,57 @@ TEST(ReadDeviceSection, RefusesASectionTooLargeToReadWhole) {
             BoxesShown(sim));
 }
 
+// What a section read takes whole on each Windows: the profile calls of the
+// 9x family and of NT before 6.1 handle at most 32,767 characters of one
+// section, so a list that reaches 32,765 (the limit less its two NULs) is
+// too large there; later Windows take up to kMaxSectionCapacity.
+TEST(ReadDeviceSection, ReadsWholeWhatThatWindowsHandlesAndRefusesTheRest) {
+  struct Case {
+    DWORD platform_id;
+    DWORD major;
+    DWORD minor;
+    size_t list_length;  // the section's entries, each with its NUL
+    bool read;
+  };
+  constexpr DWORD k9x = VER_PLATFORM_WIN32_WINDOWS;
+  constexpr DWORD kNt = VER_PLATFORM_WIN32_NT;
+  const Case cases[] = {
+      {k9x, 4, 10, 32764, true},
+      {k9x, 4, 10, 32765, false},
+      {k9x, 4, 90, 40000, false},
+      {kNt, 4, 0, 32764, true},
+      {kNt, 5, 1, 32765, false},
+      {kNt, 6, 0, 32765, false},
+      {kNt, 6, 1, 40000, true},
+      {kNt, 10, 0, 40000, true},
+      // Between the last growth step and the largest read.
+      {kNt, 10, 0, 3 * 1024 * 1024, true},
+  };
+  for (const auto& c : cases) {
+    // One entry "a=vvv...", plus one driver entry of 20 characters.
+    const std::string entry = "a=" + std::string(c.list_length - 20 - 3, 'v');
+    SimulatedWindows sim;
+    sim.platform_id = c.platform_id;
+    sim.major_version = c.major;
+    sim.minor_version = c.minor;
+    sim.PutWindowsFile("system.ini", SystemIniWith({entry, "device=kvtncdrv.386"}));
+    CString section;
+    const std::string label = std::to_string(c.platform_id) + " " + std::to_string(c.major) + "." +
+                              std::to_string(c.minor) + " " + std::to_string(c.list_length);
+    EXPECT_EQ(c.read, ReadDeviceSection(sim, &section)) << label;
+    if (c.read) {
+      EXPECT_EQ(entry + "\rdevice=kvtncdrv.386\r", section) << label;
+      EXPECT_TRUE(sim.boxes.empty()) << label;
+    } else {
+      EXPECT_EQ(
+          std::vector<Box>(
+              {{"The [386Enh] section of system.ini is too large to edit safely.", MB_ICONERROR}}),
+          BoxesShown(sim))
+          << label;
+    }
+  }
+}
+
 TEST(WriteDeviceSection, ReplacesTheSectionAndLeavesTheOthers) {
   SimulatedWindows sim;
   sim.PutWindowsFile("system.ini", SystemIniWith({"device=kvtncdrv.386", "a=1"}));

@@ -53,8 +53,11 @@ const char kIni[] =
     "[Other]\r\nx=1\r\n";
 const std::string kList("device=kvtncdrv.386\0woafont=dosapp.fon\0empty=\0\0", 47);
 
-TEST_F(PlatformContract, PlatformIdIsTheNtFamilyByDefault) {
-  EXPECT_EQ(static_cast<DWORD>(VER_PLATFORM_WIN32_NT), os().PlatformId());
+TEST_F(PlatformContract, VersionIsAnNtFamilyWindows7OrLaterByDefault) {
+  const WindowsVersion version = os().Version();
+  EXPECT_EQ(static_cast<DWORD>(VER_PLATFORM_WIN32_NT), version.platform_id);
+  EXPECT_TRUE(version.major > 6 || (version.major == 6 && version.minor >= 1))
+      << version.major << "." << version.minor;
 }
 
 TEST_F(PlatformContract, ModuleFileNameIsAFullPath) {
@@ -137,6 +140,20 @@ TEST_F(PlatformContract, WriteReplacesOneSectionAndKeepsTheOthers) {
   EXPECT_EQ(0u, Read("386Enh", 50, &list));
 }
 
+// The write serialises the whole file again: a comment line elsewhere that
+// holds "=" loses the blanks around its first "=", as an entry does; other
+// comment lines and lines starting with "#" keep their form, trimmed.
+TEST_F(PlatformContract, WriteRewritesCommentsElsewhereLikeEntries) {
+  world_->PutWindowsFile(ini_,
+                         "[386Enh]\r\na=1\r\n[Other]\r\n; a = b\r\n; no equals sign\r\n"
+                         "  ;  spaced = x = y \r\n;=\r\n# c = d\r\n#bare\r\nx=1\r\n");
+  EXPECT_EQ(0u, os().WriteProfileSection("386Enh", std::string("b=2\0", 4), ini_));
+  EXPECT_EQ(
+      "[386Enh]\r\nb=2\r\n[Other]\r\n; a=b\r\n; no equals sign\r\n;  spaced=x = y\r\n;=\r\n"
+      "# c=d\r\n#bare\r\nx=1\r\n",
+      FileBytes(ini_));
+}
+
 TEST_F(PlatformContract, WriteAddsAMissingSectionAtTheEnd) {
   world_->PutWindowsFile(ini_, "[boot]\r\na=1\r\n");
   EXPECT_EQ(0u, os().WriteProfileSection("386Enh", std::string("b=2\0", 4), ini_));
@@ -195,7 +212,7 @@ TEST_F(PlatformContract, FilesAreReadReplacedAndRemovedByteForByte) {
 TEST_F(PlatformContract, AfterAFlushAProfileReplacedBehindThePlatformIsReadAfresh) {
   world_->PutWindowsFile(ini_, "[386Enh]\r\na=1\r\n");
   EXPECT_EQ(0u, os().WriteProfileSection("386Enh", std::string("b=2\0", 4), ini_));
-  os().FlushProfileCache();
+  os().FlushProfileCache(ini_);
   world_->PutWindowsFile(ini_, "[386Enh]\r\nc=3\r\n");
   std::string list;
   EXPECT_EQ(4u, Read("386Enh", 50, &list));

@@ -8,7 +8,7 @@ namespace {
 // checked against the kept entry "a=1".
 TEST(OnlySectionRewritten, SetsAsideOnlyWhatARewriteMayChange) {
   const std::string original =
-      "top=0\r\n[boot]\r\nshell = Explorer.exe\r\n; boot comment\r\n"
+      "top=0\r\n[boot]\r\nshell = Explorer.exe\r\n; boot comment = on\r\n"
       "[386Enh]\r\na=1\r\n; enh comment\r\ndevice=x.386\r\n[Other]\r\nx=1\r\n";
   struct Case {
     const char* name;
@@ -17,36 +17,40 @@ TEST(OnlySectionRewritten, SetsAsideOnlyWhatARewriteMayChange) {
   };
   const Case cases[] = {
       {"the platform's own rewrite",
-       "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment\r\n[386Enh]\r\na=1\r\n"
+       "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment=on\r\n[386Enh]\r\na=1\r\n"
        "[Other]\r\nx=1\r\n",
        true},
       {"line feeds, blank lines, blanks and an end-of-file mark",
-       "top=0\n\n[ boot ]\nshell\t=  Explorer.exe \n; boot comment\n[386Enh]\na=1\n\n"
+       "top=0\n\n[ boot ]\nshell\t=  Explorer.exe \n; boot comment =on\n[386Enh]\na=1\n\n"
        "[Other]\nx=1\r\r\n\x1a",
        true},
       {"the section kept elsewhere, the file as it was", original, true},
+      {"a comment outside [386Enh] changed past its blanks",
+       "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment=off\r\n[386Enh]\r\na=1\r\n"
+       "[Other]\r\nx=1\r\n",
+       false},
       {"a comment outside [386Enh] dropped",
        "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\na=1\r\n[Other]\r\nx=1\r\n", false},
-      {"the file cut short", "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment\r\n[386E",
+      {"the file cut short", "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment=on\r\n[386E",
        false},
       {"an entry of another section changed",
-       "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment\r\n[386Enh]\r\na=1\r\n"
+       "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment=on\r\n[386Enh]\r\na=1\r\n"
        "[Other]\r\nx=2\r\n",
        false},
       {"the section holding something else",
-       "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment\r\n[386Enh]\r\n"
+       "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment=on\r\n[386Enh]\r\n"
        "[Other]\r\nx=1\r\n",
        false},
       {"sections in another order",
-       "top=0\r\n[386Enh]\r\na=1\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment\r\n"
+       "top=0\r\n[386Enh]\r\na=1\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment=on\r\n"
        "[Other]\r\nx=1\r\n",
        false},
       {"a section name's letter case changed",
-       "top=0\r\n[BOOT]\r\nshell=Explorer.exe\r\n; boot comment\r\n[386Enh]\r\na=1\r\n"
+       "top=0\r\n[BOOT]\r\nshell=Explorer.exe\r\n; boot comment=on\r\n[386Enh]\r\na=1\r\n"
        "[Other]\r\nx=1\r\n",
        false},
       {"a line before the first section lost",
-       "[boot]\r\nshell=Explorer.exe\r\n; boot comment\r\n[386Enh]\r\na=1\r\n[Other]\r\nx=1\r\n",
+       "[boot]\r\nshell=Explorer.exe\r\n; boot comment=on\r\n[386Enh]\r\na=1\r\n[Other]\r\nx=1\r\n",
        false},
   };
   for (const auto& c : cases) {

@@ -12,19 +12,6 @@
 
 namespace {
 
-const Box kQuestion{
-    "An obsolete serial driver has been detected.\nIt MUST be disabled before running ZRQ.\n"
-    "Disable now?",
-    MB_YESNO | MB_ICONQUESTION};
-const Box kReminder{
-    "Reminder: the KESTRIX/NT serial device driver must be disabled from running at startup,\n"
-    "otherwise ZRQ may not be able to open the serial port.",
-    MB_OK};
-const Box kSuccess{"Obsolete serial port driver successfully disabled!", MB_OK};
-Box BackedUpTo(const std::string& name) {
-  return Box{"System file has been backed up to " + name, MB_OK};
-}
-
 TEST(AppNameFromModulePath, IsTheFileNameWithoutItsExtension) {
   EXPECT_EQ("DriverRemoval", AppNameFromModulePath("C:\\Program Files\\Tools\\DriverRemoval.exe"));
   EXPECT_EQ("Renamed.Copy", AppNameFromModulePath("\\\\server\\share\\Renamed.Copy.EXE"));
@@ -96,7 +83,9 @@ TEST_F(RemovalRun, LargeSectionKeepsEveryOtherEntry) {
   for (int i = 0; i < 2000; ++i) lines.push_back("entry" + std::to_string(i) + "=some value");
   std::vector<std::string> with_driver = lines;
   with_driver.insert(with_driver.end() - 3, "DEVICE=KVTNCDRV.386");
-  Windows9x(with_driver);
+  // Windows 10, without the driver service: more than the 32,767
+  // characters of a section that older Windows handle.
+  sim_.PutWindowsFile("system.ini", SystemIniWith(with_driver));
   sim_.answers = {IDYES};
   Run();
   EXPECT_EQ(SystemIniWith(lines), sim_.WindowsFile("system.ini"));
@@ -120,6 +109,47 @@ TEST_F(RemovalRun, SectionTooLargeEndsTheRunBeforeTheQuestion) {
   EXPECT_EQ(MB_ICONERROR, sim_.boxes[0].style);
   EXPECT_EQ(before, sim_.WindowsFile("system.ini"));
   EXPECT_EQ(0, sim_.profile_writes);
+}
+
+// A system.ini that another program holds open without sharing reads as an
+// empty section through the profile call; a missing one is empty.
+TEST_F(RemovalRun, AnUnreadableSystemIniIsNoEmptyOne) {
+  const Box unreadable{"Error reading system.ini.\nError code: 32", MB_ICONERROR};
+  struct Case {
+    const char* name;
+    bool nt_service_active;
+    bool present;  // otherwise missing
+    std::vector<Box> boxes;
+  };
+  const Case cases[] = {
+      {"9x, held open", false, true, {unreadable}},
+      {"NT with an active service, held open", true, true, {unreadable}},
+      {"9x, missing", false, false, {}},
+      {"NT with an active service, missing", true, false, {kQuestion, kSuccess}},
+  };
+  for (const auto& c : cases) {
+    sim_ = SimulatedWindows();
+    if (c.nt_service_active) {
+      WindowsNt(kStartAutomatic, {"device=kvtncdrv.386"});
+    } else {
+      Windows9x({"device=kvtncdrv.386"});
+    }
+    if (c.present) {
+      sim_.held_open.insert(sim_.WindowsPath("system.ini"));
+    } else {
+      sim_.files.clear();
+    }
+    const auto files_before = sim_.files;
+    sim_.answers = {IDYES};
+    Run();
+    EXPECT_EQ(c.boxes, BoxesShown(sim_)) << c.name;
+    EXPECT_EQ(files_before, sim_.files) << c.name;
+    EXPECT_EQ(0, sim_.profile_writes) << c.name;
+    if (c.nt_service_active && c.present) {
+      EXPECT_EQ(kStartAutomatic, StartOf(kDriverServiceKey)) << c.name;
+      EXPECT_EQ(kStartDemand, StartOf(kSerialServiceKey)) << c.name;
+    }
+  }
 }
 
 TEST_F(RemovalRun, NtWithDemandStartOrDisabledServiceAndNoReferenceEndsSilently) {

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "app/driver_removal_app.h"
+#include "services/service_start.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -63,25 +64,42 @@ TEST_F(BackupInRun, BackupHoldsTheFileAsItWasBeforeTheRun) {
   DisableObsoleteDriver(sim_);
   EXPECT_EQ(before_, sim_.WindowsFile("system.000"));
   EXPECT_NE(before_, sim_.WindowsFile("system.ini"));
-  ASSERT_EQ(3u, sim_.boxes.size());
-  EXPECT_EQ("System file has been backed up to system.000", sim_.boxes[1].text);
+  EXPECT_EQ(std::vector<Box>({kQuestion, BackedUpTo("system.000"), kSuccess}), BoxesShown(sim_));
 }
 
 TEST_F(BackupInRun, AllNamesTakenMeansNoWriteAndAnError) {
   for (int n = 0; n < kBackupNameCount; ++n) PutEarlierBackup(sim_, n);
+  const auto files_before = sim_.files;
   DisableObsoleteDriver(sim_);
-  EXPECT_EQ(std::vector<Box>(
-                {{sim_.boxes[0].text, MB_YESNO | MB_ICONQUESTION},
-                 {"Error backing up system.ini to system.998.\nError code: 80", MB_ICONERROR}}),
-            BoxesShown(sim_));
-  EXPECT_EQ(before_, sim_.WindowsFile("system.ini"));
-  EXPECT_EQ("old", sim_.WindowsFile("system.998"));
+  EXPECT_EQ(
+      std::vector<Box>({kQuestion,
+                        {"Error backing up system.ini: system.000 to system.998 are all taken.\n"
+                         "Delete backups that are no longer needed and try again.\nError code: 80",
+                         MB_ICONERROR}}),
+      BoxesShown(sim_));
+  EXPECT_EQ(files_before, sim_.files);
   EXPECT_EQ(0, sim_.profile_writes);
 }
 
-// Faults of a full disk or of the platform's rewrite, each with the box after
-// the question and the files it leaves: system.ini is the original again or
-// the box names the backup that holds it, and no short backup stays behind.
+TEST(BackupInNtRun, NothingIsBackedUpWhenTheQuestionCameFromTheServiceAlone) {
+  SimulatedWindows sim;
+  sim.PutWindowsFile("system.ini", SystemIniWith({"device=c:\\progra~1\\velost~1\\zrq\\x.386"}));
+  sim.SetDword(kDriverServiceKey, "Start", kStartAutomatic);
+  sim.SetDword(kSerialServiceKey, "Start", kStartDemand);
+  const std::string before = sim.WindowsFile("system.ini");
+  sim.answers = {IDYES};
+  DisableObsoleteDriver(sim);
+  EXPECT_EQ(std::vector<Box>({kQuestion, kSuccess}), BoxesShown(sim));
+  EXPECT_FALSE(sim.FileExists(sim.WindowsPath("system.000")));
+  EXPECT_EQ(before, sim.WindowsFile("system.ini"));
+  EXPECT_EQ(0, sim.profile_writes);
+}
+
+// Faults of a full disk, of the platform's rewrite and of the 9x profile
+// cache, each with the box after the question and the files the disk holds
+// once the process has ended: system.ini is the original again or the box
+// names the backup that holds it, no short backup stays behind, and no
+// backup stays when system.ini was not changed.
 TEST(RewriteFaults, EveryRow) {
   const std::string ini =
       "; kept as it is\r\n[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=kvtncdrv.386\r\n"
@@ -89,9 +107,12 @@ TEST(RewriteFaults, EveryRow) {
   const std::string cleaned =
       "; kept as it is\r\n[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\nwoafont=dosapp.fon\r\n"
       "[Other]\r\nx=1\r\n";
+  // Another program's write of [Other], still in the profile cache.
+  const std::string pending = ini.substr(0, ini.size() - 3) + "x=2\r\n";
   const std::string windows = "C:\\WINDOWS\\";
   const std::string write_failed = "Error writing section 386Enh of system.ini.\nError code: ";
   const std::string restored = "\nsystem.ini has been restored from system.000.";
+  const std::string not_changed = "\nsystem.ini was not changed.";
   const std::string backup = "system.000";
   const std::string original = "<original>";  // stands for the file as it was
   struct Case {
@@ -101,20 +122,27 @@ TEST(RewriteFaults, EveryRow) {
     std::string box;  // shown after the question, with MB_ICONERROR
     std::string final_ini;
     std::map<std::string, std::string> backups;  // every system.NNN left
-    bool flushed;
+    bool restored;  // system.ini replaced from the backup, right after a flush
   };
   const Case cases[] = {
-      {"write fails before it starts",
+      {"system.ini held open: the write fails before it starts",
        ini,
        [](SimulatedWindows& sim) { sim.Fail(SimOp::kWriteProfile, "", 32); },
-       write_failed + "32\nsystem.ini was not changed.",
+       write_failed + "32" + not_changed,
        original,
-       {{backup, original}},
+       {},
        false},
       {"disk full part-way through the write",
        ini,
        [](SimulatedWindows& sim) { sim.FailPartWay(SimOp::kWriteProfile, "", 112, 40); },
        write_failed + "112" + restored,
+       original,
+       {{backup, original}},
+       true},
+      {"write fails after the whole of it reached the cache",
+       ini,
+       [](SimulatedWindows& sim) { sim.FailPartWay(SimOp::kWriteProfile, "", 5, 1000); },
+       write_failed + "5" + restored,
        original,
        {{backup, original}},
        true},
@@ -125,7 +153,7 @@ TEST(RewriteFaults, EveryRow) {
        original,
        {{backup, original}},
        true},
-      {"write drops an entry without =",
+      {"write drops an entry without =, seen on disk only after a flush",
        "[386Enh]\r\ndevice=kvtncdrv.386\r\nbare entry\r\n[Other]\r\nx=1\r\n",
        nullptr,
        write_failed + "13" + restored,
@@ -143,6 +171,13 @@ TEST(RewriteFaults, EveryRow) {
        "[386Enh]\r\ndevice=kvtncdrv.386\r\n[Other]\r\nx=1\ry=2\r\n",
        nullptr,
        write_failed + "13" + restored,
+       original,
+       {{backup, original}},
+       true},
+      {"system.ini cannot be read back after the write",
+       ini,
+       [&](SimulatedWindows& sim) { sim.Fail(SimOp::kReadFile, windows + "system.ini", 5, 3); },
+       write_failed + "5" + restored,
        original,
        {{backup, original}},
        true},
@@ -187,12 +222,29 @@ TEST(RewriteFaults, EveryRow) {
        original,
        {{backup, "old"}},
        false},
+      {"backup name taken by another program after the lookup",
+       ini,
+       [&](SimulatedWindows& sim) {
+         sim.PutWindowsFile(backup, "another program's");
+         sim.Fail(SimOp::kFindFile, windows + backup, ERROR_FILE_NOT_FOUND);
+       },
+       "Error backing up system.ini to system.000.\nError code: 80",
+       original,
+       {{backup, "another program's"}},
+       false},
       {"backup cannot be read back",
        ini,
        [&](SimulatedWindows& sim) { sim.Fail(SimOp::kReadFile, windows + backup, 5); },
        "Error backing up system.ini to system.000.\nError code: 5",
        original,
        {},
+       false},
+      {"another program's write in the cache is backed up and kept",
+       ini,
+       [&](SimulatedWindows& sim) { sim.profile_cache[windows + "system.ini"] = pending; },
+       "",
+       cleaned.substr(0, cleaned.size() - 3) + "x=2\r\n",
+       {{backup, pending}},
        false},
       {"no fault", ini, nullptr, "", cleaned, {{backup, original}}, false},
   };
@@ -203,14 +255,16 @@ TEST(RewriteFaults, EveryRow) {
     if (c.set_up) c.set_up(sim);
     sim.answers = {IDYES};
     DisableObsoleteDriver(sim);
+    sim.EndProcess();
 
     const auto as_given = [&](const std::string& bytes) {
       return bytes == original ? c.ini : bytes;
     };
-    ASSERT_LE(2u, sim.boxes.size()) << c.name;
-    if (!c.box.empty()) {
-      EXPECT_EQ(2u, sim.boxes.size()) << c.name;
-      EXPECT_EQ((Box{c.box, MB_ICONERROR}), (Box{sim.boxes[1].text, sim.boxes[1].style})) << c.name;
+    const std::vector<Box> boxes = BoxesShown(sim);
+    if (c.box.empty()) {
+      EXPECT_EQ(std::vector<Box>({kQuestion, BackedUpTo(backup), kSuccess}), boxes) << c.name;
+    } else {
+      EXPECT_EQ(std::vector<Box>({kQuestion, {c.box, MB_ICONERROR}}), boxes) << c.name;
     }
     EXPECT_EQ(as_given(c.final_ini), sim.WindowsFile("system.ini")) << c.name;
     std::map<std::string, std::string> backups;
@@ -223,20 +277,14 @@ TEST(RewriteFaults, EveryRow) {
     EXPECT_EQ(expected, backups) << c.name;
 
     const auto& calls = sim.file_calls;
-    const auto flush = std::find(calls.begin(), calls.end(), "flush");
-    EXPECT_EQ(c.flushed, flush != calls.end()) << c.name;
-    if (c.flushed && flush != calls.end()) {
-      ASSERT_NE(calls.end(), flush + 1) << c.name;
-      EXPECT_EQ("replace C:\\WINDOWS\\system.000 C:\\WINDOWS\\system.ini", *(flush + 1)) << c.name;
+    const std::string restore = "replace C:\\WINDOWS\\system.000 C:\\WINDOWS\\system.ini";
+    const auto replace = std::find(calls.begin(), calls.end(), restore);
+    EXPECT_EQ(c.restored, replace != calls.end()) << c.name;
+    if (c.restored && replace != calls.end()) {
+      ASSERT_NE(calls.begin(), replace) << c.name;
+      EXPECT_EQ("flush system.ini", *(replace - 1)) << c.name;
     }
   }
-}
-
-TEST_F(BackupInRun, NothingIsBackedUpWhenNothingIsRemoved) {
-  sim_.PutWindowsFile("system.ini", SystemIniWith({"device=c:\\progra~1\\velost~1\\zrq\\x.386"}));
-  DisableObsoleteDriver(sim_);
-  EXPECT_FALSE(sim_.FileExists(sim_.WindowsPath("system.000")));
-  EXPECT_TRUE(sim_.boxes.empty());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // Shared set-up for tests that drive code against the simulated Windows.
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,4 +30,18 @@ inline std::vector<Box> BoxesShown(const SimulatedWindows& sim) {
 
 inline std::ostream& operator<<(std::ostream& out, const Box& box) {
   return out << "{\"" << box.text << "\", 0x" << std::hex << box.style << std::dec << "}";
+}
+
+// The run's own boxes.
+const Box kQuestion{
+    "An obsolete serial driver has been detected.\nIt MUST be disabled before running ZRQ.\n"
+    "Disable now?",
+    MB_YESNO | MB_ICONQUESTION};
+const Box kReminder{
+    "Reminder: the KESTRIX/NT serial device driver must be disabled from running at startup,\n"
+    "otherwise ZRQ may not be able to open the serial port.",
+    MB_OK};
+const Box kSuccess{"Obsolete serial port driver successfully disabled!", MB_OK};
+inline Box BackedUpTo(const std::string& name) {
+  return Box{"System file has been backed up to " + name, MB_OK};
 }

@@ -2,14 +2,15 @@
 // it shows, records the box and answers it from a script, until the program
 // ends.
 //
-//   box_answerer.exe [--shots DIR] [--hold FILE] [--deny-write SUBKEY]
-//                    LOG PROGRAM [ANSWER...]
+//   box_answerer.exe [--shots DIR] [--hold FILE] [--hold-exclusive FILE]
+//                    [--deny-write SUBKEY] LOG PROGRAM [ANSWER...]
 //   ANSWER: yes, no or ok
 //
 // With --shots, each box is also saved as DIR\box-N.bmp before it is
 // answered (this needs a real display, such as Xvfb). With --hold, FILE is
 // kept open for reading, shared for reading only, while the program runs,
-// as another program holding it open would. With --deny-write, the key
+// as another program holding it open would; with --hold-exclusive, shared
+// with no one. With --deny-write, the key
 // SUBKEY below HKEY_LOCAL_MACHINE may only be read while the program runs,
 // as for a user without the rights to change it; its access rules are put
 // back afterwards.
@@ -224,13 +225,15 @@ int AnswerId(const std::string& answer) {
 int main(int argc, char** argv) {
   std::string shots;
   std::string hold;
+  DWORD hold_sharing = FILE_SHARE_READ;
   std::string deny_write;
   for (; argc > 2; argv += 2, argc -= 2) {
     const std::string option = argv[1];
     if (option == "--shots") {
       shots = argv[2];
-    } else if (option == "--hold") {
+    } else if (option == "--hold" || option == "--hold-exclusive") {
       hold = argv[2];
+      hold_sharing = option == "--hold" ? FILE_SHARE_READ : 0;
     } else if (option == "--deny-write") {
       deny_write = argv[2];
     } else {
@@ -239,8 +242,8 @@ int main(int argc, char** argv) {
   }
   if (argc < 3) {
     std::fprintf(stderr,
-                 "usage: box_answerer [--shots DIR] [--hold FILE] [--deny-write SUBKEY] LOG "
-                 "PROGRAM [yes|no|ok ...]\n");
+                 "usage: box_answerer [--shots DIR] [--hold FILE] [--hold-exclusive FILE] "
+                 "[--deny-write SUBKEY] LOG PROGRAM [yes|no|ok ...]\n");
     return 2;
   }
   KeyRulesRestorer restorer{deny_write, std::string()};
@@ -253,7 +256,7 @@ int main(int argc, char** argv) {
   }
   HANDLE held = INVALID_HANDLE_VALUE;
   if (!hold.empty()) {
-    held = CreateFileA(hold.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    held = CreateFileA(hold.c_str(), GENERIC_READ, hold_sharing, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
     if (held == INVALID_HANDLE_VALUE) {
       std::fprintf(stderr, "cannot hold %s open: %lu\n", hold.c_str(), GetLastError());

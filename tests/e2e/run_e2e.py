@@ -29,10 +29,16 @@ def ini_bytes(lines, line_end="\r\n", encoding="latin-1"):
     return "".join(line + line_end for line in lines).encode(encoding)
 
 
+def filler_lines(scenario):
+    return ["e%d=1" % n for n in range(scenario.get("filler", 0))]
+
+
 def scenario_ini(scenario):
     """system.ini as the scenario gives it: its lines, then "filler" entries
-    "eN=1", each ended by "line_end", in "encoding" (latin-1 by default)."""
-    lines = scenario["system_ini"] + ["e%d=1" % n for n in range(scenario.get("filler", 0))]
+    "eN=1", each ended by "line_end", in "encoding" (latin-1 by default).
+    "system_ini_after" gets the same entries, each ended by CR LF, as the
+    platform writes them."""
+    lines = scenario["system_ini"] + filler_lines(scenario)
     return ini_bytes(lines, scenario.get("line_end", "\r\n"),
                      scenario.get("encoding", "latin-1"))
 
@@ -163,6 +169,8 @@ def run_scenario(prefix, spec, scenario, exe):
         os.remove(log)
 
     options = ["--hold", scenario["hold"]] if "hold" in scenario else []
+    if "hold_exclusive" in scenario:
+        options += ["--hold-exclusive", scenario["hold_exclusive"]]
     if "deny_write" in scenario:
         options += ["--deny-write", "System\\CurrentControlSet\\Services\\" + scenario["deny_write"]]
     volume = (FullVolume(prefix, scenario["full_volume"]) if scenario.get("full_volume")
@@ -191,7 +199,8 @@ def run_scenario(prefix, spec, scenario, exe):
 
     with open(os.path.join(windows, "system.ini"), "rb") as f:
         after = f.read()
-    want_ini = (ini_bytes(scenario["system_ini_after"], encoding=scenario.get("encoding", "latin-1"))
+    want_ini = (ini_bytes(scenario["system_ini_after"] + filler_lines(scenario),
+                          encoding=scenario.get("encoding", "latin-1"))
                 if "system_ini_after" in scenario else original)
     if after != want_ini:
         problems.append("system.ini:\n    got  %r\n    want %r" % (after, want_ini))

@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr Status kSharingViolation = 32;
+
 // Blanks as the profile functions trim them; 0x1A is the old end-of-file mark.
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0x1A;
@@ -27,7 +29,7 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
 // A profile file as the platform keeps it: the lines before the first header
 // form a section without a name. Blank lines are not kept.
 struct ProfileLine {
-  std::string key;  // the whole line for a comment
+  std::string key;  // a comment's text up to its first "=", or all of it
   std::string value;
   bool has_value = false;
   bool is_comment = false;
@@ -73,8 +75,8 @@ std::vector<ProfileSection> ParseProfile(const std::string& bytes) {
       section.has_header = true;
       sections.push_back(section);
     } else if (line[0] == ';') {
-      ProfileLine comment;
-      comment.key = line;
+      // Kept, and written again split at its first "=" like an entry.
+      ProfileLine comment = ParseEntry(line);
       comment.is_comment = true;
       sections.back().lines.push_back(comment);
     } else {
@@ -161,17 +163,38 @@ Status SimulatedWindows::InjectedStatus(SimOp op, const std::string& target, REG
 }
 
 Status SimulatedWindows::Store(SimOp op, const std::string& target, const std::string& path,
-                               std::string bytes) {
+                               std::string bytes,
+                               std::map<std::string, std::string, CaseInsensitiveLess>& store) {
   const SimFault* fault = Injected(op, target);
   if (fault == nullptr) {
-    files[path] = std::move(bytes);
+    store[path] = std::move(bytes);
     return ERROR_SUCCESS;
   }
   if (fault->stored_bytes >= 0) {
     bytes.resize(std::min(bytes.size(), static_cast<size_t>(fault->stored_bytes)));
-    files[path] = std::move(bytes);
+    store[path] = std::move(bytes);
   }
   return fault->status;
+}
+
+std::string SimulatedWindows::ProfileBytes(const std::string& path) const {
+  const auto cached = profile_cache.find(path);
+  if (cached != profile_cache.end()) return cached->second;
+  const auto it = files.find(path);
+  return it == files.end() ? std::string() : it->second;
+}
+
+void SimulatedWindows::FlushProfileCache(const std::string& file) {
+  file_calls.push_back("flush " + file);
+  const auto cached = profile_cache.find(ProfilePath(file));
+  if (cached == profile_cache.end()) return;
+  files[cached->first] = cached->second;
+  profile_cache.erase(cached);
+}
+
+void SimulatedWindows::EndProcess() {
+  for (const auto& [path, bytes] : profile_cache) files[path] = bytes;
+  profile_cache.clear();
 }
 
 Status SimulatedWindows::OpenKey(const std::string& subkey, REGSAM access, RegKeyHandle* key) {
@@ -233,9 +256,9 @@ DWORD SimulatedWindows::ReadProfileSection(const std::string& section, char* buf
                                            const std::string& file) {
   if (capacity < 2) return 0;
   std::string list;
-  const auto it = files.find(ProfilePath(file));
-  if (it != files.end()) {
-    auto sections = ParseProfile(it->second);
+  const std::string path = ProfilePath(file);
+  if ((files.count(path) != 0 || profile_cache.count(path) != 0) && held_open.count(path) == 0) {
+    auto sections = ParseProfile(ProfileBytes(path));
     if (const ProfileSection* found = FindSection(sections, section)) {
       for (const auto& line : found->lines) {
         if (line.is_comment || (line.key.empty() && !line.has_value)) continue;
@@ -264,7 +287,8 @@ Status SimulatedWindows::WriteProfileSection(const std::string& section, const s
   file_calls.push_back("write " + file);
   ++profile_writes;
   const std::string path = ProfilePath(file);
-  auto sections = ParseProfile(files[path]);
+  if (held_open.count(path) != 0) return kSharingViolation;
+  auto sections = ParseProfile(ProfileBytes(path));
   // Every section of that name loses its lines, comments included; the
   // first one takes the new entries.
   ProfileSection* target = nullptr;
@@ -287,17 +311,21 @@ Status SimulatedWindows::WriteProfileSection(const std::string& section, const s
     pos = end + 1;
     if (entry.find('=') != std::string::npos) target->lines.push_back(ParseEntry(entry));
   }
-  return Store(SimOp::kWriteProfile, file, path, SerializeProfile(sections));
+  return Store(SimOp::kWriteProfile, file, path, SerializeProfile(sections),
+               platform_id == VER_PLATFORM_WIN32_WINDOWS ? profile_cache : files);
 }
 
-bool SimulatedWindows::FileExists(const std::string& path) { return files.count(path) != 0; }
+bool SimulatedWindows::FileExists(const std::string& path) {
+  return Injected(SimOp::kFindFile, path) == nullptr && files.count(path) != 0;
+}
 
 Status SimulatedWindows::Copy(const std::string& from, const std::string& to, bool replace) {
   file_calls.push_back((replace ? "replace " : "copy ") + from + " " + to);
+  if (held_open.count(from) != 0 || held_open.count(to) != 0) return kSharingViolation;
   const auto source = files.find(from);
   if (source == files.end()) return ERROR_FILE_NOT_FOUND;
   if (!replace && files.count(to) != 0) return ERROR_FILE_EXISTS;
-  return Store(SimOp::kCopyFile, to, to, source->second);
+  return Store(SimOp::kCopyFile, to, to, source->second, files);
 }
 
 Status SimulatedWindows::CopyFileNoOverwrite(const std::string& from, const std::string& to) {
@@ -315,6 +343,7 @@ Status SimulatedWindows::RemoveFile(const std::string& path) {
 
 Status SimulatedWindows::ReadFileBytes(const std::string& path, std::string* bytes) {
   if (const Status status = InjectedStatus(SimOp::kReadFile, path)) return status;
+  if (held_open.count(path) != 0) return kSharingViolation;
   const auto it = files.find(path);
   if (it == files.end()) return ERROR_FILE_NOT_FOUND;
   *bytes = it->second;

@@ -2,7 +2,8 @@
 // A simulated Windows for the tests: an in-memory
 // registry below HKEY_LOCAL_MACHINE, a Windows directory of in-memory files
 // whose profile reads and writes follow the Win32 rules the program relies
-// on, and message boxes answered from a script and recorded. Its state is
+// on (with the profile cache of the 9x family), and message boxes answered
+// from a script and recorded. Its state is
 // public so that a test sets it up and inspects it in a few lines.
 
 #include <deque>
@@ -28,11 +29,20 @@ struct ShownBox {
   UINT style = 0;
 };
 
-enum class SimOp { kOpenKey, kQueryValue, kSetValue, kCopyFile, kWriteProfile, kReadFile };
+enum class SimOp {
+  kOpenKey,
+  kQueryValue,
+  kSetValue,
+  kCopyFile,
+  kWriteProfile,
+  kReadFile,
+  kFindFile
+};
 
 // Makes matching calls fail with `status`. `target` is the registry subkey
 // for key operations, the destination path for kCopyFile (either copy), the
-// file name for kWriteProfile and the path for kReadFile, or empty for any;
+// file name for kWriteProfile and the path for kReadFile and kFindFile (which
+// then finds no file, whatever the status), or empty for any;
 // `access` limits kOpenKey to one access mask (0: any); `occurrence` picks
 // the n-th matching call, counted from 1 (0: every one).
 //
@@ -53,16 +63,27 @@ struct SimFault {
 class SimulatedWindows : public Platform {
  public:
   DWORD platform_id = VER_PLATFORM_WIN32_NT;
+  DWORD major_version = 10;
+  DWORD minor_version = 0;
   std::string module_file_name = "C:\\Program Files\\DriverRemoval\\DriverRemoval.exe";
   std::string windows_directory = "C:\\WINDOWS";
 
-  // Files by full path, letter case ignored.
+  // Files by full path, letter case ignored: what the disk holds.
   std::map<std::string, std::string, CaseInsensitiveLess> files;
+  // The profile cache of the 9x family (platform id 1): a profile file as
+  // the profile calls see it, by full path, when that differs from the disk.
+  // Profile writes land here; file reads and copies see the disk until the
+  // file is flushed. A test may put another program's pending write here.
+  std::map<std::string, std::string, CaseInsensitiveLess> profile_cache;
   // Registry below HKEY_LOCAL_MACHINE: subkey -> value name -> value.
   std::map<std::string, std::map<std::string, RegistryValue, CaseInsensitiveLess>,
            CaseInsensitiveLess>
       registry;
   std::vector<SimFault> faults;
+  // Files another program holds open without sharing, by full path: every
+  // open fails with a sharing violation (32), and the profile read, which
+  // cannot tell, returns the empty list.
+  std::set<std::string, CaseInsensitiveLess> held_open;
   // Keys whose writes report success but store nothing, as a redirected or
   // policy-reverted write would look to the program.
   std::set<std::string, CaseInsensitiveLess> writes_ignored;
@@ -77,7 +98,7 @@ class SimulatedWindows : public Platform {
   std::vector<std::string> registry_calls;
   int profile_writes = 0;
   // Every file call that changes something, as "copy <from> <to>", "replace
-  // <from> <to>", "remove <path>", "write <file>" and "flush".
+  // <from> <to>", "remove <path>", "write <file>" and "flush <file>".
   std::vector<std::string> file_calls;
 
   // Set-up helpers.
@@ -91,9 +112,14 @@ class SimulatedWindows : public Platform {
   void FailPartWay(SimOp op, const std::string& target, Status status, int stored_bytes,
                    int occurrence = 0);
   int open_keys() const { return static_cast<int>(open_.size()); }
+  // What happens to the cache when the process ends: it is written out, so
+  // the files then hold what the disk would hold afterwards.
+  void EndProcess();
 
   // Platform.
-  DWORD PlatformId() override { return platform_id; }
+  WindowsVersion Version() override {
+    return WindowsVersion{platform_id, major_version, minor_version};
+  }
   std::string ModuleFileName() override { return module_file_name; }
   Status OpenKey(const std::string& subkey, REGSAM access, RegKeyHandle* key) override;
   Status QueryValue(RegKeyHandle key, const std::string& name, DWORD* type, BYTE* data,
@@ -111,7 +137,7 @@ class SimulatedWindows : public Platform {
   Status CopyFileReplacing(const std::string& from, const std::string& to) override;
   Status RemoveFile(const std::string& path) override;
   Status ReadFileBytes(const std::string& path, std::string* bytes) override;
-  void FlushProfileCache() override { file_calls.push_back("flush"); }
+  void FlushProfileCache(const std::string& file) override;
   int ShowMessageBox(const std::string& text, const std::string& caption, UINT style) override;
 
  private:
@@ -121,9 +147,12 @@ class SimulatedWindows : public Platform {
   };
   const SimFault* Injected(SimOp op, const std::string& target, REGSAM access = 0);
   Status InjectedStatus(SimOp op, const std::string& target, REGSAM access = 0);
-  // Stores `bytes` at `path`, cut short as a matching fault says; returns
-  // the status to report.
-  Status Store(SimOp op, const std::string& target, const std::string& path, std::string bytes);
+  // Stores `bytes` at `path` in `store`, cut short as a matching fault says;
+  // returns the status to report.
+  Status Store(SimOp op, const std::string& target, const std::string& path, std::string bytes,
+               std::map<std::string, std::string, CaseInsensitiveLess>& store);
+  // The profile file as the profile calls see it.
+  std::string ProfileBytes(const std::string& path) const;
   Status Copy(const std::string& from, const std::string& to, bool replace);
   std::string ProfilePath(const std::string& file) const;
 
