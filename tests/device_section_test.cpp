@@ -39,6 +39,9 @@ TEST(IsDriverEntry, MatchesWholeEntriesThatLoadTheDriver) {
       {"device=c:\\x\\notkvtncdrv.386", false},
       {"device=kvtncdrv.386.bak", false},
       {"device=\"kvtncdrv.386", false},
+      {"device=\"kvtncdrv.386x", false},
+      {"device=c:\\progra~1\\velost~1\\zrq\\other\\", false},
+      {"device=1:kvtncdrv.386", false},
       {"device=c:\\x:kvtncdrv.386", false},
       // Near misses in the last character.
       {"device=kvtncdrv.387", false},

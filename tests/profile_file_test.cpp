@@ -21,8 +21,8 @@ TEST(OnlySectionRewritten, SetsAsideOnlyWhatARewriteMayChange) {
        "[Other]\r\nx=1\r\n",
        true},
       {"line feeds, blank lines, blanks and an end-of-file mark",
-       "top=0\n\n[ boot ]\nshell\t=  Explorer.exe \n; boot comment =on\n[386Enh]\na=1\n\n"
-       "[Other]\nx=1\r\r\n\x1a",
+       "top=0\n\n[ boot ]\nshell\t=  Explorer.exe \v\n; boot comment =on\n[386Enh]\na=1\n\n"
+       "[Other]\nx=1\f\r\r\n\x1a",
        true},
       {"the section kept elsewhere, the file as it was", original, true},
       {"a comment outside [386Enh] changed past its blanks",
@@ -36,6 +36,14 @@ TEST(OnlySectionRewritten, SetsAsideOnlyWhatARewriteMayChange) {
       {"an entry of another section changed",
        "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment=on\r\n[386Enh]\r\na=1\r\n"
        "[Other]\r\nx=2\r\n",
+       false},
+      {"the section holding as many entries, another one",
+       "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment=on\r\n[386Enh]\r\na=2\r\n"
+       "[Other]\r\nx=1\r\n",
+       false},
+      {"a section added at the end",
+       "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment=on\r\n[386Enh]\r\na=1\r\n"
+       "[Other]\r\nx=1\r\n[New]\r\ny=1\r\n",
        false},
       {"the section holding something else",
        "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment=on\r\n[386Enh]\r\n"
@@ -69,12 +77,14 @@ TEST(OnlySectionRewritten, ALaterSectionOfTheSameNameKeepsItsEntries) {
 }
 
 TEST(ParseIniFile, ACarriageReturnInsideALineStaysInItAByteOrderMarkGoes) {
-  const auto sections = ParseIniFile("\xEF\xBB\xBF[s]\r\nx=1\ry=2\r\n[t]v\n");
+  const auto sections = ParseIniFile("\xEF\xBB\xBF[s]\r\nx=1\ry=2\r\n[t]v\n[no header\n");
   ASSERT_EQ(3u, sections.size());
   EXPECT_TRUE(sections[0].lines.empty());
   EXPECT_EQ("s", sections[1].name);
   EXPECT_EQ(std::vector<std::string>({"x=1\ry=2"}), sections[1].lines);
   EXPECT_EQ("t", sections[2].name);
+  // A line without "]" is no header.
+  EXPECT_EQ(std::vector<std::string>({"[no header"}), sections[2].lines);
 }
 
 }  // namespace

@@ -68,14 +68,16 @@ TEST_F(RemovalRun, TypicalWindows9xCaseBacksUpRemovesAndReports) {
 TEST_F(RemovalRun, AnswerNoShowsOnlyTheReminderAndChangesNothing) {
   WindowsNt(2, {"device=kvtncdrv.386"});
   const auto files_before = sim_.files;
-  const auto registry_before = sim_.registry.size();
   sim_.answers = {IDNO};
   Run();
   EXPECT_EQ(std::vector<Box>({kQuestion, kReminder}), BoxesShown(sim_));
   EXPECT_EQ(files_before, sim_.files);
   EXPECT_EQ(0, sim_.profile_writes);
-  EXPECT_EQ(registry_before, sim_.registry.size());
+  for (const auto& call : sim_.registry_calls) {
+    EXPECT_NE(0u, call.rfind("set ", 0)) << call;
+  }
   EXPECT_EQ(2u, StartOf(kDriverServiceKey));
+  EXPECT_EQ(kStartDemand, StartOf(kSerialServiceKey));
 }
 
 TEST_F(RemovalRun, LargeSectionKeepsEveryOtherEntry) {
@@ -207,6 +209,7 @@ TEST_F(RemovalRun, NtServiceOutcomes) {
     std::vector<Box> boxes;
     DWORD driver_start;
     DWORD serial_start;
+    std::vector<std::string> enh_lines = {};
   };
   const Case cases[] = {
       {"yes", IDYES, {}, {kQuestion, kSuccess}, kStartDemand, kStartAutomatic},
@@ -218,6 +221,13 @@ TEST_F(RemovalRun, NtServiceOutcomes) {
        {probe_failed},
        kStartAutomatic,
        kStartDemand},
+      {"probe failed with a driver entry in system.ini",
+       IDYES,
+       {{SimOp::kQueryValue, 1234, 1, 0}},
+       {probe_failed},
+       kStartAutomatic,
+       kStartDemand,
+       {"device=kvtncdrv.386"}},
       {"driver edit failed",
        IDYES,
        {{SimOp::kSetValue, 0, 0, 0}},
@@ -233,7 +243,7 @@ TEST_F(RemovalRun, NtServiceOutcomes) {
   };
   for (const auto& c : cases) {
     sim_ = SimulatedWindows();
-    WindowsNt(kStartAutomatic);
+    WindowsNt(kStartAutomatic, c.enh_lines);
     const auto files_before = sim_.files;
     for (const auto& fault : c.faults) {
       if (fault.status == 0) sim_.writes_ignored.insert(kDriverServiceKey);

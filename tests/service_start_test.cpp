@@ -64,7 +64,8 @@ TEST(ProbeDriverService, EveryRow) {
        DriverError("Error opening", 1234)},
       {"query 1234", SimOp::kQueryValue, 1234, 0, DriverServiceProbe::kEndRun,
        DriverError("Error querying", 1234)},
-      {"read succeeds", SimOp::kSetValue, 0, 0, DriverServiceProbe::kActive, ""},
+      // A probe only reads: a write that would fail changes nothing.
+      {"read succeeds", SimOp::kSetValue, 5, 0, DriverServiceProbe::kActive, ""},
   };
   for (const auto& c : cases) {
     SimulatedWindows sim = ServicesInstalled();
@@ -102,7 +103,9 @@ TEST(ProbeDriverService, OnlyADwordThreeOrFourIsInactive) {
   for (const auto& c : cases) {
     SimulatedWindows sim = ServicesInstalled();
     SetStart(sim, kDriverServiceKey, c.type, c.bytes);
-    EXPECT_EQ(c.expected, ProbeDriverService(sim)) << c.bytes.size();
+    std::string label = "type " + std::to_string(c.type) + ", bytes";
+    for (const unsigned char byte : c.bytes) label += " " + std::to_string(byte);
+    EXPECT_EQ(c.expected, ProbeDriverService(sim)) << label;
     EXPECT_TRUE(sim.boxes.empty());
   }
 }

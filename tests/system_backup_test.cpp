@@ -107,6 +107,11 @@ TEST(RewriteFaults, EveryRow) {
   const std::string cleaned =
       "; kept as it is\r\n[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\nwoafont=dosapp.fon\r\n"
       "[Other]\r\nx=1\r\n";
+  const std::string last_enh =
+      "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=kvtncdrv.386\r\nwoafont=dosapp.fon\r\n"
+      "a=1\r\n";
+  const std::string last_enh_cleaned =
+      "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\nwoafont=dosapp.fon\r\na=1\r\n";
   // Another program's write of [Other], still in the profile cache.
   const std::string pending = ini.substr(0, ini.size() - 3) + "x=2\r\n";
   const std::string windows = "C:\\WINDOWS\\";
@@ -245,6 +250,30 @@ TEST(RewriteFaults, EveryRow) {
        "",
        cleaned.substr(0, cleaned.size() - 3) + "x=2\r\n",
        {{backup, pending}},
+       false},
+      {"the flush leaves the disk without the section's last entry",
+       last_enh,
+       [&](SimulatedWindows& sim) {
+         sim.FailPartWay(SimOp::kFlushProfile, "", 0,
+                         static_cast<int>(last_enh_cleaned.size() - 5));
+       },
+       write_failed + "13" + restored,
+       original,
+       {{backup, original}},
+       true},
+      {"[386Enh] the file's last section",
+       last_enh,
+       nullptr,
+       "",
+       last_enh_cleaned,
+       {{backup, original}},
+       false},
+      {"a comment in [386Enh] goes with the write",
+       "[386Enh]\r\n; note\r\ndevice=kvtncdrv.386\r\na=1\r\n[Other]\r\nx=1\r\n",
+       nullptr,
+       "",
+       "[386Enh]\r\na=1\r\n[Other]\r\nx=1\r\n",
+       {{backup, original}},
        false},
       {"no fault", ini, nullptr, "", cleaned, {{backup, original}}, false},
   };

@@ -188,7 +188,7 @@ void SimulatedWindows::FlushProfileCache(const std::string& file) {
   file_calls.push_back("flush " + file);
   const auto cached = profile_cache.find(ProfilePath(file));
   if (cached == profile_cache.end()) return;
-  files[cached->first] = cached->second;
+  (void)Store(SimOp::kFlushProfile, file, cached->first, cached->second, files);
   profile_cache.erase(cached);
 }
 

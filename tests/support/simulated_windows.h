@@ -36,20 +36,22 @@ enum class SimOp {
   kCopyFile,
   kWriteProfile,
   kReadFile,
-  kFindFile
+  kFindFile,
+  kFlushProfile
 };
 
 // Makes matching calls fail with `status`. `target` is the registry subkey
 // for key operations, the destination path for kCopyFile (either copy), the
-// file name for kWriteProfile and the path for kReadFile and kFindFile (which
-// then finds no file, whatever the status), or empty for any;
+// file name for kWriteProfile and kFlushProfile, the path for kReadFile and
+// kFindFile (which then finds no file, whatever the status), or empty for
+// any;
 // `access` limits kOpenKey to one access mask (0: any); `occurrence` picks
 // the n-th matching call, counted from 1 (0: every one).
 //
-// With `stored_bytes` set, a copy or profile write stores that many bytes of
-// what it would have written, as a full disk leaves a file, before it
-// returns `status` (which may then be 0: a copy that comes up short
-// silently).
+// With `stored_bytes` set, a copy, profile write or flush stores that many
+// bytes of what it would have written, as a full disk leaves a file, before
+// it returns `status` (which may then be 0: a copy that comes up short
+// silently; a flush reports nothing).
 struct SimFault {
   SimOp op;
   std::string target;
