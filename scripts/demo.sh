@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # The main job: builds both Windows executables and runs DriverRemoval.exe in
 # a throwaway Wine Windows with the obsolete driver installed. Arguments go
-# to tests/e2e/demo.py (--arch x86, --windows win98).
+# to tests/e2e/demo.py (--arch x86, --windows win98; --help lists them all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+for arg in "$@"; do
+  case $arg in
+    -h | --help) exec python3 tests/e2e/demo.py --help ;;
+  esac
+done
 scripts/setup.sh
+# Before building: an executable this machine cannot run ends the demo here.
+python3 tests/e2e/demo.py --build-dir build --preflight "$@"
 # The two executables, and the tool that answers their boxes without a display.
 for preset in windows-x64 windows-x86 windows-x64-tests; do
   cmake --preset "$preset" >/dev/null

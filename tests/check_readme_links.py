@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Checks that every file the README links to exists, and that every picture
-it shows is a PNG file."""
+"""Checks that every file the README links to exists, that every picture it
+shows is a PNG file, and that no section heading stands twice."""
 import os
 import re
 import sys
@@ -24,6 +24,8 @@ def main():
             with open(path, "rb") as f:
                 if f.read(8) != b"\x89PNG\r\n\x1a\n":
                     problems.append("not a PNG picture: %s" % target)
+    headings = re.findall(r"^#+ (.+)$", text, re.MULTILINE)
+    problems += ["heading twice: %s" % h for h in sorted(set(headings)) if headings.count(h) > 1]
     for problem in problems:
         print(problem)
     print("summary: %d pictures and every linked file present" % pictures if not problems

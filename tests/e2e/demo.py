@@ -21,7 +21,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_prefix import SERVICES, WinePrefix, read_box_log  # noqa: E402
+from wine_prefix import SERVICES, WinePrefix, read_box_log, why_no_32bit  # noqa: E402
 
 SYSTEM_INI = ("[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=*vmm\r\n"
               "device=c:\\progra~1\\velost~1\\zrq\\kvtncdrv.386\r\nwoafont=dosapp.fon\r\n"
@@ -57,7 +57,8 @@ def show_state(prefix, title):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__)
+    parser = argparse.ArgumentParser(prog="scripts/demo.sh", description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build-dir", default="build")
     parser.add_argument("--arch", default="x64", choices=("x64", "x86"))
     parser.add_argument("--windows", default="win7", choices=VERSIONS,
@@ -75,7 +76,15 @@ def main():
     parser.add_argument("--read-only-service", action="store_true",
                         help="the driver service's key may only be read (access denied)")
     parser.add_argument("--pictures", metavar="DIR", help="save a PNG picture of each box in DIR")
+    # Used by scripts/demo.sh before it builds anything.
+    parser.add_argument("--preflight", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
+    if args.arch == "x86" and why_no_32bit():
+        print("demo: %s, so Wine cannot run the 32-bit executable here (use --arch x64)"
+              % why_no_32bit())
+        return 1
+    if args.preflight:
+        return 0
 
     xvfb = None
     if args.pictures:
@@ -143,10 +152,15 @@ def run(args):
                 print("picture: %s" % png)
             boxes, exit_status, unknown = read_box_log(os.path.join(prefix.drive_c, "boxes.log"))
             for box in boxes:
-                print("[%s] (%s, %s)\n    %s" % (box["caption"], box["buttons"], box["icon"],
-                                                 box["text"].replace("\n", "\n    ")))
+                print("box \"%s\", buttons: %s, %s\n    %s" % (
+                    box["caption"], " ".join(b.capitalize() for b in box["buttons"].split(",")),
+                    "icon shown" if box["icon"] == "icon" else "no icon",
+                    box["text"].replace("\n", "\n    ")))
             for line in unknown:
                 print(line)
+            if exit_status is None:
+                print("DriverRemoval.exe did not run; see %s" % prefix.log)
+                return 1
             print("exit status: %s" % exit_status)
         show_state(prefix, "after")
     finally:

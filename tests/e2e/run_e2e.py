@@ -19,7 +19,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_prefix import SERVICES, WinePrefix, can_run_32bit, read_box_log  # noqa: E402
+from wine_prefix import SERVICES, WinePrefix, read_box_log, why_no_32bit  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SERVICE_NAMES = ("kvtncdrv", "Serial")
@@ -254,7 +254,7 @@ def main():
         targets.append(("x86", os.path.join(args.build_dir, "windows-x86", "DriverRemoval.exe")))
 
     prefix = WinePrefix(os.path.abspath(os.path.join(args.build_dir, "e2e-prefix")))
-    passed = failed = skipped = 0
+    passed = failed = skipped = x86_skipped = 0
     prefix.create()
     try:
         shutil.copy(os.path.join(args.build_dir, "windows-x64-tests", "box_answerer.exe"),
@@ -262,9 +262,10 @@ def main():
         if not args.exe:
             for arch in ("x64", "x86"):
                 label = "%s: platform contract" % arch
-                if arch == "x86" and not can_run_32bit():
-                    print("SKIP  %s (this machine cannot run 32-bit programs)" % label)
+                if arch == "x86" and why_no_32bit():
+                    print("SKIP  %s (x86 not run: %s)" % (label, why_no_32bit()))
                     skipped += 1
+                    x86_skipped += 1
                     continue
                 problems = run_contract(prefix, os.path.join(
                     args.build_dir, "windows-%s-tests" % arch, "platform_contract_tests.exe"))
@@ -279,9 +280,10 @@ def main():
                     continue
                 for name, run in expand(scenario):
                     label = "%s: %s" % (arch, name)
-                    if arch == "x86" and not can_run_32bit():
-                        print("SKIP  %s (this machine cannot run 32-bit programs)" % label)
+                    if arch == "x86" and why_no_32bit():
+                        print("SKIP  %s (x86 not run: %s)" % (label, why_no_32bit()))
                         skipped += 1
+                        x86_skipped += 1
                         continue
                     if skip_reason(run):
                         print("SKIP  %s (%s)" % (label, skip_reason(run)))
@@ -299,8 +301,10 @@ def main():
                     sys.stdout.flush()
     finally:
         prefix.destroy()
-    print("e2e: %d passed, %d failed, %d skipped, %d Wine tool launches retried"
-          % (passed, failed, skipped, prefix.retries))
+    x86_note = (" (%d of them x86, not run: %s)" % (x86_skipped, why_no_32bit())
+                if x86_skipped else "")
+    print("e2e: %d passed, %d failed, %d skipped%s, %d Wine tool launches retried"
+          % (passed, failed, skipped, x86_note, prefix.retries))
     return 1 if failed else 0
 
 

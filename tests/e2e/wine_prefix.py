@@ -1,8 +1,9 @@
 """A throwaway Wine Windows for running the built executables headless.
 
 Only the 64-bit Wine loader is used unless the machine can also run 32-bit
-programs; `can_run_32bit()` tells.
+programs: `why_no_32bit()` says why not, or None when it can.
 """
+import errno
 import os
 import re
 import shutil
@@ -38,12 +39,27 @@ def read_box_log(path):
     return boxes, exit_status, other
 
 
-def can_run_32bit():
-    try:
-        return subprocess.run([WINE32, "--version"], stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL).returncode == 0
-    except OSError:
-        return False
+_no_32bit_reason = []
+
+
+def why_no_32bit():
+    """None when the 32-bit Wine loader runs here; otherwise why not, in a
+    few words. Tried once."""
+    if not _no_32bit_reason:
+        reason = None
+        if not os.path.exists(WINE32):
+            reason = "32-bit Wine (wine32:i386) is not installed"
+        else:
+            try:
+                if subprocess.run([WINE32, "--version"], stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL).returncode != 0:
+                    reason = "the 32-bit Wine loader does not start"
+            except OSError as error:
+                reason = ("this kernel runs no 32-bit programs" if error.errno == errno.ENOEXEC
+                          else "the 32-bit Wine loader does not start: %s" % error.strerror)
+        _no_32bit_reason.append(reason)
+    return _no_32bit_reason[0]
+
 
 
 class WinePrefix:
