@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Mutation pass over the removal logic: applies one-line mutants to app/,
 section/, services/ and platform/framework.cpp one at a time, rebuilds the
-unit tests (build/mutation) and runs them. A mutant the tests fail on is
-killed; one they pass survives and is listed, for a test to be written or for
-a reason why it is equivalent. The sources are put back after each mutant.
-Prints a line per mutant and the score; writes nothing else.
+unit tests (build/mutation) and runs them; a mutant they pass is tried again
+under AddressSanitizer and UndefinedBehaviorSanitizer (build/mutation-asan),
+as the test command runs them too. A mutant the tests fail on is killed; one
+they pass survives and is listed, for a test to be written or for a reason
+why it is equivalent. The sources are put back after each mutant. Prints a
+line per mutant and the score; writes nothing outside build/.
 
 Usage: scripts/mutate.py [--most N] [--only TEXT]
 """
@@ -16,6 +18,8 @@ import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build", "mutation")
+BUILD_ASAN = os.path.join(ROOT, "build", "mutation-asan")
+SANITIZERS = "-fsanitize=address,undefined -fno-sanitize-recover=all"
 SOURCES = ["app/driver_removal_app.cpp", "platform/framework.cpp",
            "section/device_section.cpp", "section/profile_file.cpp",
            "section/system_backup.cpp", "services/service_start.cpp"]
@@ -23,10 +27,10 @@ SOURCES = ["app/driver_removal_app.cpp", "platform/framework.cpp",
 OPERATORS = [
     ("== to !=", r"==", "!="),
     ("!= to ==", r"!=", "=="),
-    ("< to <=", r"(?<![<-])<(?![<=])", "<="),
-    ("<= to <", r"<=", "<"),
-    ("> to >=", r"(?<![->])>(?![>=])", ">="),
-    (">= to >", r">=", ">"),
+    ("< to <=", r" < ", " <= "),
+    ("<= to <", r" <= ", " < "),
+    ("> to >=", r" > ", " >= "),
+    (">= to >", r" >= ", " > "),
     ("&& to ||", r"&&", "||"),
     ("|| to &&", r"\|\|", "&&"),
     ("true to false", r"\btrue\b", "false"),
@@ -69,14 +73,22 @@ def main():
     parser.add_argument("--most", type=int, default=90, help="mutants to try, spread evenly")
     parser.add_argument("--only", help="only mutants whose file or line holds this")
     args = parser.parse_args()
-    if run(["cmake", "-S", ".", "-B", BUILD, "-DCMAKE_BUILD_TYPE=RelWithDebInfo"], 300) != 0 or \
-            run(["cmake", "--build", BUILD, "--target", "unit_tests", "-j2"], 900) != 0:
-        print("the unmutated build failed")
-        return 1
-    tests = os.path.join(BUILD, "tests", "unit_tests")
-    if run([tests], 120) != 0:
-        print("the unit tests fail without a mutant")
-        return 1
+    builds = [(BUILD, "-DCMAKE_BUILD_TYPE=RelWithDebInfo"),
+              (BUILD_ASAN, "-DCMAKE_CXX_FLAGS=" + SANITIZERS)]
+    for build, flag in builds:
+        if run(["cmake", "-S", ".", "-B", build, flag], 300) != 0 or \
+                run(["cmake", "--build", build, "--target", "unit_tests", "-j2"], 900) != 0:
+            print("the unmutated build failed")
+            return 1
+        if run([os.path.join(build, "tests", "unit_tests")], 120) != 0:
+            print("the unit tests fail without a mutant")
+            return 1
+
+    def outcome_in(build):
+        if run(["cmake", "--build", build, "--target", "unit_tests", "-j2"], 900) != 0:
+            return "stillborn"
+        return run([os.path.join(build, "tests", "unit_tests")], 60)
+
     mutants = [m for m in candidates()
                if not args.only or args.only in m[0] or args.only in m[3]]
     step = max(1, len(mutants) / float(args.most))
@@ -92,8 +104,9 @@ def main():
         try:
             with open(full, "w") as f:
                 f.write("\n".join(lines))
-            built = run(["cmake", "--build", BUILD, "--target", "unit_tests", "-j2"], 900)
-            outcome = "stillborn" if built != 0 else run([tests], 60)
+            outcome = outcome_in(BUILD)
+            if outcome == 0:
+                outcome = outcome_in(BUILD_ASAN)
         finally:
             with open(full, "w") as f:
                 f.write(original)
@@ -108,7 +121,8 @@ def main():
             killed += 1
             print("killed     " + label)
         sys.stdout.flush()
-    run(["cmake", "--build", BUILD, "--target", "unit_tests", "-j2"], 900)
+    for build, _ in builds:
+        run(["cmake", "--build", build, "--target", "unit_tests", "-j2"], 900)
     tried = killed + len(survived)
     print("mutants: %d tried, %d killed, %d survived, %d did not compile; score %.1f%%"
           % (tried, killed, len(survived), stillborn, 100.0 * killed / max(tried, 1)))

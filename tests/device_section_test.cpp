@@ -27,6 +27,8 @@ TEST(IsDriverEntry, MatchesWholeEntriesThatLoadTheDriver) {
       {"device=c:/zrq/kvtncdrv.386", true},
       {"device=\\kvtncdrv.386", true},
       {"device=d:kvtncdrv.386", true},
+      {"device=A:kvtncdrv.386", true},
+      {"device=z:kvtncdrv.386", true},
       {"device=c:\\x\\kvtncdrv.386.", true},
       {"device=c:\\x\\kvtncdrv.386 ; old driver", true},
       {"device=\"c:\\x\\kvtncdrv.386\"", true},

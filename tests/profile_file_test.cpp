@@ -68,6 +68,12 @@ TEST(OnlySectionRewritten, SetsAsideOnlyWhatARewriteMayChange) {
   }
 }
 
+TEST(FindIniSection, FindsTheFirstOfThatNameOrNone) {
+  const auto sections = ParseIniFile("[boot]\r\na=1\r\n[386ENH]\r\nb=2\r\n[386Enh]\r\n");
+  EXPECT_EQ(2, FindIniSection(sections, "386Enh"));
+  EXPECT_EQ(-1, FindIniSection(sections, "Other"));
+}
+
 TEST(OnlySectionRewritten, ALaterSectionOfTheSameNameKeepsItsEntries) {
   const auto original = ParseIniFile("[386Enh]\r\nd=x.386\r\n[386Enh]\r\nv=1\r\n");
   EXPECT_TRUE(OnlySectionRewritten(original, ParseIniFile("[386Enh]\r\n[386Enh]\r\nv=1\r\n"),
