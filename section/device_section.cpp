@@ -163,6 +163,9 @@ bool ReadDeviceSection(Platform& platform, CString* section) {
                   MB_ICONERROR);
     return false;
   }
+  // Entries came from the file, so it could be read. An empty section may
+  // also stand for a file the profile read could not open.
+  if (*section != CString(1, kEntryEnd)) return true;
   CString bytes;
   const Status status =
       platform.ReadFileBytes(WindowsDirectoryPath(platform) + kSystemIniName, &bytes);
