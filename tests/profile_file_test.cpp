@@ -69,8 +69,10 @@ TEST(OnlySectionRewritten, SetsAsideOnlyWhatARewriteMayChange) {
 }
 
 TEST(FindIniSection, FindsTheFirstOfThatNameOrNone) {
-  const auto sections = ParseIniFile("[boot]\r\na=1\r\n[386ENH]\r\nb=2\r\n[386Enh]\r\n");
-  EXPECT_EQ(2, FindIniSection(sections, "386Enh"));
+  // [Config] has as many letters as [386Enh].
+  const auto sections =
+      ParseIniFile("[boot]\r\na=1\r\n[Config]\r\n[386ENH]\r\nb=2\r\n[386Enh]\r\n");
+  EXPECT_EQ(3, FindIniSection(sections, "386Enh"));
   EXPECT_EQ(-1, FindIniSection(sections, "Other"));
 }
 
