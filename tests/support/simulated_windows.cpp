@@ -257,7 +257,8 @@ DWORD SimulatedWindows::ReadProfileSection(const std::string& section, char* buf
   if (capacity < 2) return 0;
   std::string list;
   const std::string path = ProfilePath(file);
-  if ((files.count(path) != 0 || profile_cache.count(path) != 0) && held_open.count(path) == 0) {
+  // A missing file reads as no bytes, which hold no section.
+  if (held_open.count(path) == 0) {
     auto sections = ParseProfile(ProfileBytes(path));
     if (const ProfileSection* found = FindSection(sections, section)) {
       for (const auto& line : found->lines) {
