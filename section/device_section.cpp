@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "section/section_read_check.h"
+
 const char kDeviceSectionName[] = "386Enh";
 const char kSystemIniName[] = "system.ini";
 
@@ -163,16 +165,7 @@ bool ReadDeviceSection(Platform& platform, CString* section) {
                   MB_ICONERROR);
     return false;
   }
-  // Entries came from the file, so it could be read. An empty section may
-  // also stand for a file the profile read could not open.
-  if (*section != CString(1, kEntryEnd)) return true;
-  CString bytes;
-  const Status status =
-      platform.ReadFileBytes(WindowsDirectoryPath(platform) + kSystemIniName, &bytes);
-  if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) return true;
-  AfxMessageBox(platform, "Error reading system.ini.\nError code: " + std::to_string(status),
-                MB_ICONERROR);
-  return false;
+  return SectionReadMatchesFile(platform, *section);
 }
 
 bool FindDriverReference(const CString& section) {

@@ -26,11 +26,11 @@ DWORD MaxSectionCapacity(const WindowsVersion& version);
 // The Windows directory, ending in one backslash.
 CString WindowsDirectoryPath(Platform& platform);
 
-// Reads the whole section into *section. A section too large to read whole
-// is reported in a message box and false is returned: writing back a cut
-// section would drop the entries that did not fit. So is a system.ini that
-// exists but cannot be read (held open by another program, say), which the
-// profile read returns as an empty section; a missing one is empty.
+// Reads the whole section into *section and checks it against system.ini's
+// bytes (see SectionReadMatchesFile). A section too large to read whole is
+// reported in a message box and false is returned: writing back a cut
+// section would drop the entries that did not fit. So is a section that the
+// check finds wanting. A missing system.ini is an empty section.
 bool ReadDeviceSection(Platform& platform, CString* section);
 
 // True when an entry of the section loads the obsolete driver, that is when

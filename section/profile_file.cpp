@@ -22,9 +22,11 @@ bool EqualNoCase(string_view a, string_view b) {
   return true;
 }
 
-// The platform writes a line holding "=", a comment too, without the blanks
-// around its first "=".
-std::string EntryLine(string_view line) {
+}  // namespace
+
+// Wine writes a line holding "=", a comment too, without the blanks around
+// its first "=".
+std::string IniLine(string_view line) {
   const auto equals = line.find('=');
   if (equals == string_view::npos) return std::string(line);
   std::string entry(Trim(line.substr(0, equals)));
@@ -32,6 +34,8 @@ std::string EntryLine(string_view line) {
   entry += Trim(line.substr(equals + 1));
   return entry;
 }
+
+namespace {
 
 std::vector<std::string> Entries(const IniSection& section) {
   std::vector<std::string> entries;
@@ -60,7 +64,7 @@ std::vector<IniSection> ParseIniFile(string_view bytes) {
       section.has_header = true;
       sections.push_back(std::move(section));
     } else {
-      sections.back().lines.push_back(EntryLine(line));
+      sections.back().lines.push_back(IniLine(line));
     }
   }
   return sections;
@@ -68,8 +72,8 @@ std::vector<IniSection> ParseIniFile(string_view bytes) {
 
 bool IsIniComment(string_view line) { return !line.empty() && line.front() == ';'; }
 
-int FindIniSection(const std::vector<IniSection>& sections, string_view name) {
-  for (size_t i = 0; i < sections.size(); ++i) {
+int FindIniSection(const std::vector<IniSection>& sections, string_view name, size_t from) {
+  for (size_t i = from; i < sections.size(); ++i) {
     if (sections[i].has_header && EqualNoCase(sections[i].name, name)) return static_cast<int>(i);
   }
   return -1;
@@ -88,8 +92,7 @@ bool OnlySectionRewritten(const std::vector<IniSection>& original,
       if (before.lines != after.lines) return false;
       continue;
     }
-    const std::vector<std::string> now = Entries(after);
-    if (now != entries && now != Entries(before)) return false;
+    if (Entries(after) != entries) return false;
   }
   return true;
 }

@@ -28,13 +28,19 @@ std::vector<IniSection> ParseIniFile(std::string_view bytes);
 
 bool IsIniComment(std::string_view line);
 
-// The index of the first section named `name` (letter case ignored), or -1.
-int FindIniSection(const std::vector<IniSection>& sections, std::string_view name);
+// A line as IniSection keeps it: one holding "=" without the blanks around
+// its first "=", as the platform writes an entry back.
+std::string IniLine(std::string_view line);
+
+// The index of the first section named `name` (letter case ignored) at or
+// after index `from`, or -1. The name is compared as the profile calls
+// compare it; blanks inside the brackets were already set aside.
+int FindIniSection(const std::vector<IniSection>& sections, std::string_view name, size_t from = 0);
 
 // True when `rewritten` has the sections of `original`, in the same order
 // and with the same lines, except the first section named `name`. That one
-// must hold exactly `entries`, or exactly the entries it held (a platform
-// may keep the section elsewhere); comments in it do not count.
+// must hold exactly `entries`; comments in it do not count, since the
+// documented write keeps them where they were and Wine's drops them.
 bool OnlySectionRewritten(const std::vector<IniSection>& original,
                           const std::vector<IniSection>& rewritten, std::string_view name,
                           const std::vector<std::string>& entries);

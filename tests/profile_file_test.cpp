@@ -24,7 +24,11 @@ TEST(OnlySectionRewritten, SetsAsideOnlyWhatARewriteMayChange) {
        "top=0\n\n[ boot ]\nshell\t=  Explorer.exe \v\n; boot comment =on\n[386Enh]\na=1\n\n"
        "[Other]\nx=1\f\r\r\n\x1a",
        true},
-      {"the section kept elsewhere, the file as it was", original, true},
+      {"the documented write, in place: comments and blank lines stay",
+       "top=0\r\n[boot]\r\nshell = Explorer.exe\r\n; boot comment = on\r\n"
+       "[386Enh]\r\na=1\r\n; enh comment\r\n\r\n[Other]\r\nx=1\r\n",
+       true},
+      {"the file as it was: no rewrite", original, false},
       {"a comment outside [386Enh] changed past its blanks",
        "top=0\r\n[boot]\r\nshell=Explorer.exe\r\n; boot comment=off\r\n[386Enh]\r\na=1\r\n"
        "[Other]\r\nx=1\r\n",

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -113,41 +114,94 @@ TEST_F(RemovalRun, SectionTooLargeEndsTheRunBeforeTheQuestion) {
   EXPECT_EQ(0, sim_.profile_writes);
 }
 
-// A system.ini that another program holds open without sharing reads as an
-// empty section through the profile call; a missing one is empty.
-TEST_F(RemovalRun, AnUnreadableSystemIniIsNoEmptyOne) {
+// The profile read checked against system.ini's own bytes before the
+// question: a file that cannot be read, a read that misses a driver entry
+// the file's first [386Enh] holds, and a driver entry in a later [386Enh]
+// end the run with nothing changed, the registry included.
+TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
   const Box unreadable{"Error reading system.ini.\nError code: 32", MB_ICONERROR};
+  const Box missed{"Error reading system.ini.\nError code: 13", MB_ICONERROR};
+  const Box second_section{
+      "system.ini has a second [386Enh] section that names the driver.\n"
+      "Remove that entry by hand and run this program again.",
+      MB_ICONERROR};
+  const std::string driver_ini = SystemIniWith({"device=kvtncdrv.386"});
+  const std::string ini_path = "C:\\WINDOWS\\system.ini";
   struct Case {
     const char* name;
-    bool nt_service_active;
-    bool present;  // otherwise missing
+    bool nt_service_active;  // otherwise Windows 9x
+    std::string ini;         // empty: no system.ini
+    std::function<void(SimulatedWindows&)> set_up;
     std::vector<Box> boxes;
   };
   const Case cases[] = {
-      {"9x, held open", false, true, {unreadable}},
-      {"NT with an active service, held open", true, true, {unreadable}},
-      {"9x, missing", false, false, {}},
-      {"NT with an active service, missing", true, false, {kQuestion, kSuccess}},
+      {"9x, held open without sharing",
+       false,
+       driver_ini,
+       [&](SimulatedWindows& sim) { sim.held_open.insert(ini_path); },
+       {unreadable}},
+      {"NT with an active service, held open without sharing",
+       true,
+       driver_ini,
+       [&](SimulatedWindows& sim) { sim.held_open.insert(ini_path); },
+       {unreadable}},
+      {"9x, missing", false, "", nullptr, {}},
+      {"NT with an active service, missing", true, "", nullptr, {kQuestion, kSuccess}},
+      {"9x, held open by a program that shares reading and writing",
+       false,
+       driver_ini,
+       [&](SimulatedWindows& sim) { sim.held_sharing.insert(ini_path); },
+       {missed}},
+      {"a read that returns other entries (a mapped section)",
+       true,
+       driver_ini,
+       [](SimulatedWindows& sim) { sim.mapped_sections["386Enh"] = {"device=vcomm.386"}; },
+       {missed}},
+      {"the driver entry twice in the file, once in the read",
+       false,
+       SystemIniWith({"device=kvtncdrv.386", "a=1", "device = kvtncdrv.386"}),
+       [](SimulatedWindows& sim) {
+         sim.mapped_sections["386Enh"] = {"device=kvtncdrv.386", "a=1"};
+       },
+       {missed}},
+      {"a byte order mark before [386Enh] on the first line, which the read does not see",
+       false,
+       "\xEF\xBB\xBF[386Enh]\r\ndevice=kvtncdrv.386\r\n[Other]\r\nx=1\r\n",
+       nullptr,
+       {missed}},
+      {"only the second [386Enh] names the driver",
+       false,
+       SystemIniWith({"a=1"}) + "[386Enh]\r\ndevice=kvtncdrv.386\r\n",
+       nullptr,
+       {second_section}},
+      {"both [386Enh] sections name the driver",
+       true,
+       driver_ini + "[386Enh]\r\ndevice=c:\\zrq\\kvtncdrv.386\r\n",
+       nullptr,
+       {second_section}},
+      {"the second named in other letter case, with blanks inside the brackets",
+       false,
+       driver_ini + "[ 386ENH ]\r\nDEVICE=KVTNCDRV.386\r\n",
+       nullptr,
+       {second_section}},
   };
   for (const auto& c : cases) {
     sim_ = SimulatedWindows();
     if (c.nt_service_active) {
-      WindowsNt(kStartAutomatic, {"device=kvtncdrv.386"});
+      WindowsNt(kStartAutomatic);
     } else {
-      Windows9x({"device=kvtncdrv.386"});
+      sim_.platform_id = VER_PLATFORM_WIN32_WINDOWS;
     }
-    if (c.present) {
-      sim_.held_open.insert(sim_.WindowsPath("system.ini"));
-    } else {
-      sim_.files.clear();
-    }
+    sim_.files.clear();
+    if (!c.ini.empty()) sim_.PutWindowsFile("system.ini", c.ini);
+    if (c.set_up) c.set_up(sim_);
     const auto files_before = sim_.files;
     sim_.answers = {IDYES};
     Run();
     EXPECT_EQ(c.boxes, BoxesShown(sim_)) << c.name;
     EXPECT_EQ(files_before, sim_.files) << c.name;
     EXPECT_EQ(0, sim_.profile_writes) << c.name;
-    if (c.nt_service_active && c.present) {
+    if (c.nt_service_active && !(c.boxes.back() == kSuccess)) {
       EXPECT_EQ(kStartAutomatic, StartOf(kDriverServiceKey)) << c.name;
       EXPECT_EQ(kStartDemand, StartOf(kSerialServiceKey)) << c.name;
     }

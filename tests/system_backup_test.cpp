@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "app/driver_removal_app.h"
 #include "services/service_start.h"
@@ -99,7 +100,9 @@ TEST(BackupInNtRun, NothingIsBackedUpWhenTheQuestionCameFromTheServiceAlone) {
 // cache, each with the box after the question and the files the disk holds
 // once the process has ended: system.ini is the original again or the box
 // names the backup that holds it, no short backup stays behind, and no
-// backup stays when system.ini was not changed.
+// backup stays when system.ini was not changed. Every row runs with Wine's
+// write and with the documented one, in place; a row says where the two
+// end differently.
 TEST(RewriteFaults, EveryRow) {
   const std::string ini =
       "; kept as it is\r\n[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=kvtncdrv.386\r\n"
@@ -120,14 +123,22 @@ TEST(RewriteFaults, EveryRow) {
   const std::string not_changed = "\nsystem.ini was not changed.";
   const std::string backup = "system.000";
   const std::string original = "<original>";  // stands for the file as it was
-  struct Case {
-    const char* name;
-    std::string ini;
-    std::function<void(SimulatedWindows&)> set_up;
+  struct Outcome {
     std::string box;  // shown after the question, with MB_ICONERROR
     std::string final_ini;
     std::map<std::string, std::string> backups;  // every system.NNN left
     bool restored;  // system.ini replaced from the backup, right after a flush
+  };
+  struct Case {
+    const char* name;
+    std::string ini;
+    std::function<void(SimulatedWindows&)> set_up;
+    std::string box;
+    std::string final_ini;
+    std::map<std::string, std::string> backups;
+    bool restored;
+    // With the documented write, where it ends otherwise than Wine's.
+    std::optional<Outcome> in_place = std::nullopt;
   };
   const Case cases[] = {
       {"system.ini held open: the write fails before it starts",
@@ -158,32 +169,69 @@ TEST(RewriteFaults, EveryRow) {
        original,
        {{backup, original}},
        true},
-      {"write drops an entry without =, seen on disk only after a flush",
+      {"Wine's write drops an entry without =, seen on disk only after a flush",
        "[386Enh]\r\ndevice=kvtncdrv.386\r\nbare entry\r\n[Other]\r\nx=1\r\n",
        nullptr,
        write_failed + "13" + restored,
        original,
        {{backup, original}},
-       true},
-      {"write empties a later section of the same name",
+       true,
+       Outcome{"", "[386Enh]\r\nbare entry\r\n[Other]\r\nx=1\r\n", {{backup, original}}, false}},
+      {"Wine's write empties a later section of the same name",
        ini + "[386ENH]\r\ndevice=vshare.386\r\n",
        nullptr,
        write_failed + "13" + restored,
        original,
        {{backup, original}},
-       true},
-      {"a carriage return inside a line",
+       true,
+       Outcome{"", cleaned + "[386ENH]\r\ndevice=vshare.386\r\n", {{backup, original}}, false}},
+      {"Wine's write splits a line at a carriage return inside it",
        "[386Enh]\r\ndevice=kvtncdrv.386\r\n[Other]\r\nx=1\ry=2\r\n",
        nullptr,
        write_failed + "13" + restored,
        original,
        {{backup, original}},
-       true},
+       true,
+       Outcome{"", "[386Enh]\r\n[Other]\r\nx=1\ry=2\r\n", {{backup, original}}, false}},
+      {"Wine's write drops what follows a NUL byte in another section",
+       "[386Enh]\r\ndevice=kvtncdrv.386\r\n[Other]\r\nx=1" + std::string(1, '\0') + "junk\r\n",
+       nullptr,
+       write_failed + "13" + restored,
+       original,
+       {{backup, original}},
+       true,
+       Outcome{"",
+               "[386Enh]\r\n[Other]\r\nx=1" + std::string(1, '\0') + "junk\r\n",
+               {{backup, original}},
+               false}},
+      {"9x, system.ini read-only: the write stays in the cache, the flush stores nothing",
+       ini,
+       [&](SimulatedWindows& sim) { sim.read_only.insert(windows + "system.ini"); },
+       write_failed + "13" + not_changed,
+       original,
+       {},
+       false},
+      {"a flush that stores nothing",
+       ini,
+       [](SimulatedWindows& sim) { sim.Fail(SimOp::kFlushProfile, "", 0); },
+       write_failed + "13" + not_changed,
+       original,
+       {},
+       false},
+      {"the section kept elsewhere: the file as it was",
+       ini,
+       [](SimulatedWindows& sim) {
+         sim.mapped_sections["386Enh"] = {"device=kvtncdrv.386", "woafont=dosapp.fon"};
+       },
+       write_failed + "13" + not_changed,
+       original,
+       {},
+       false},
       {"system.ini cannot be read back after the write",
        ini,
-       // The first read of system.ini's bytes is for the backup, the second
-       // the check after the write.
-       [&](SimulatedWindows& sim) { sim.Fail(SimOp::kReadFile, windows + "system.ini", 5, 2); },
+       // System.ini's bytes are read for the check after the profile read,
+       // for the backup, and for the check after the write.
+       [&](SimulatedWindows& sim) { sim.Fail(SimOp::kReadFile, windows + "system.ini", 5, 3); },
        write_failed + "5" + restored,
        original,
        {{backup, original}},
@@ -270,50 +318,59 @@ TEST(RewriteFaults, EveryRow) {
        last_enh_cleaned,
        {{backup, original}},
        false},
-      {"a comment in [386Enh] goes with the write",
+      {"a comment in [386Enh]: Wine's write drops it, the documented one keeps it",
        "[386Enh]\r\n; note\r\ndevice=kvtncdrv.386\r\na=1\r\n[Other]\r\nx=1\r\n",
        nullptr,
        "",
        "[386Enh]\r\na=1\r\n[Other]\r\nx=1\r\n",
        {{backup, original}},
-       false},
+       false,
+       Outcome{"", "[386Enh]\r\na=1\r\n; note\r\n[Other]\r\nx=1\r\n", {{backup, original}}, false}},
       {"no fault", ini, nullptr, "", cleaned, {{backup, original}}, false},
   };
-  for (const auto& c : cases) {
-    SimulatedWindows sim;
-    sim.platform_id = VER_PLATFORM_WIN32_WINDOWS;
-    sim.PutWindowsFile("system.ini", c.ini);
-    if (c.set_up) c.set_up(sim);
-    sim.answers = {IDYES};
-    DisableObsoleteDriver(sim);
-    sim.EndProcess();
+  for (const auto& [model, model_name] :
+       {std::pair(ProfileWrite::kRewriteFile, ", Wine's write"),
+        std::pair(ProfileWrite::kInPlace, ", written in place")}) {
+    for (const auto& c : cases) {
+      const std::string name = c.name + std::string(model_name);
+      Outcome want{c.box, c.final_ini, c.backups, c.restored};
+      if (model == ProfileWrite::kInPlace && c.in_place) want = *c.in_place;
+      SimulatedWindows sim;
+      sim.platform_id = VER_PLATFORM_WIN32_WINDOWS;
+      sim.profile_write = model;
+      sim.PutWindowsFile("system.ini", c.ini);
+      if (c.set_up) c.set_up(sim);
+      sim.answers = {IDYES};
+      DisableObsoleteDriver(sim);
+      sim.EndProcess();
 
-    const auto as_given = [&](const std::string& bytes) {
-      return bytes == original ? c.ini : bytes;
-    };
-    const std::vector<Box> boxes = BoxesShown(sim);
-    if (c.box.empty()) {
-      EXPECT_EQ(std::vector<Box>({kQuestion, BackedUpTo(backup), kSuccess}), boxes) << c.name;
-    } else {
-      EXPECT_EQ(std::vector<Box>({kQuestion, {c.box, MB_ICONERROR}}), boxes) << c.name;
-    }
-    EXPECT_EQ(as_given(c.final_ini), sim.WindowsFile("system.ini")) << c.name;
-    std::map<std::string, std::string> backups;
-    for (const auto& [path, bytes] : sim.files) {
-      const std::string name = path.substr(windows.size());
-      if (name != "system.ini") backups[name] = bytes;
-    }
-    std::map<std::string, std::string> expected;
-    for (const auto& [name, bytes] : c.backups) expected[name] = as_given(bytes);
-    EXPECT_EQ(expected, backups) << c.name;
+      const auto as_given = [&](const std::string& bytes) {
+        return bytes == original ? c.ini : bytes;
+      };
+      const std::vector<Box> boxes = BoxesShown(sim);
+      if (want.box.empty()) {
+        EXPECT_EQ(std::vector<Box>({kQuestion, BackedUpTo(backup), kSuccess}), boxes) << name;
+      } else {
+        EXPECT_EQ(std::vector<Box>({kQuestion, {want.box, MB_ICONERROR}}), boxes) << name;
+      }
+      EXPECT_EQ(as_given(want.final_ini), sim.WindowsFile("system.ini")) << name;
+      std::map<std::string, std::string> backups;
+      for (const auto& [path, bytes] : sim.files) {
+        const std::string name = path.substr(windows.size());
+        if (name != "system.ini") backups[name] = bytes;
+      }
+      std::map<std::string, std::string> expected;
+      for (const auto& [name, bytes] : want.backups) expected[name] = as_given(bytes);
+      EXPECT_EQ(expected, backups) << name;
 
-    const auto& calls = sim.file_calls;
-    const std::string restore = "replace C:\\WINDOWS\\system.000 C:\\WINDOWS\\system.ini";
-    const auto replace = std::find(calls.begin(), calls.end(), restore);
-    EXPECT_EQ(c.restored, replace != calls.end()) << c.name;
-    if (c.restored && replace != calls.end()) {
-      ASSERT_NE(calls.begin(), replace) << c.name;
-      EXPECT_EQ("flush system.ini", *(replace - 1)) << c.name;
+      const auto& calls = sim.file_calls;
+      const std::string restore = "replace C:\\WINDOWS\\system.000 C:\\WINDOWS\\system.ini";
+      const auto replace = std::find(calls.begin(), calls.end(), restore);
+      EXPECT_EQ(want.restored, replace != calls.end()) << name;
+      if (want.restored && replace != calls.end()) {
+        ASSERT_NE(calls.begin(), replace) << name;
+        EXPECT_EQ("flush system.ini", *(replace - 1)) << name;
+      }
     }
   }
 }

@@ -3,9 +3,11 @@
 // simulated Windows, and checks what matters to users: the written section is
 // the original minus exactly the driver entries, in order and letter case; no
 // entry is cut or merged; nothing is written and nothing is asked when nothing
-// is removed; a rewrite that went wrong leaves system.ini as it was. Which entries are the driver's
+// is removed; a rewrite that went wrong leaves system.ini as it was; a read
+// refused before the question changes nothing. Which entries are the driver's
 // is judged by a second statement of the rule, written here apart from the editor's.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -76,6 +78,32 @@ bool NaiveIsDriverEntry(std::string entry) {
          value.substr(1) == ":" + name;
 }
 
+// The lines of the body that are driver entries as the file's bytes hold
+// them, without the blanks around a line and around its first "=": lines
+// end at a line feed, and a NUL or a carriage return inside one is part of
+// it. Sorted.
+std::vector<std::string> DriverLinesInBytes(const std::string& body) {
+  const auto trim = [](std::string text) {
+    const char* blanks = " \t\r\v\f\x1a";
+    text.erase(0, text.find_first_not_of(blanks));
+    text.erase(text.find_last_not_of(blanks) + 1);
+    return text;
+  };
+  std::vector<std::string> lines;
+  for (size_t begin = 0; begin <= body.size();) {
+    size_t end = body.find('\n', begin);
+    if (end == std::string::npos) end = body.size();
+    std::string line = trim(body.substr(begin, end - begin));
+    begin = end + 1;
+    const auto equals = line.find('=');
+    if (line.empty() || line[0] == ';' || equals == std::string::npos) continue;
+    line = trim(line.substr(0, equals)) + "=" + trim(line.substr(equals + 1));
+    if (NaiveIsDriverEntry(line)) lines.push_back(line);
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
 std::string SectionText(const std::vector<std::string>& entries) {
   std::string text;
   for (const auto& entry : entries) text += entry + "\r";
@@ -93,7 +121,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::vector<std::string> entries = ListedEntries(sim);
   CString section;
-  Check(ReadDeviceSection(sim, &section));
+  if (!ReadDeviceSection(sim, &section)) {
+    // Only where the bytes name the driver in a line the read does not list
+    // (one holding a NUL or a carriage return, or one in a later [386Enh]):
+    // an error box, and then
+    // the run asks nothing and changes nothing.
+    std::vector<std::string> listed;
+    for (const auto& entry : entries) {
+      if (NaiveIsDriverEntry(entry)) listed.push_back(entry);
+    }
+    std::sort(listed.begin(), listed.end());
+    const std::vector<std::string> in_bytes = DriverLinesInBytes(body);
+    Check(!std::includes(listed.begin(), listed.end(), in_bytes.begin(), in_bytes.end()));
+    Check(sim.boxes.size() == 1 && sim.boxes[0].style == MB_ICONERROR);
+    sim.boxes.clear();
+    sim.answers = {IDYES};
+    DisableObsoleteDriver(sim);
+    sim.EndProcess();
+    Check(sim.boxes.size() == 1 && sim.boxes[0].style == MB_ICONERROR);
+    Check(sim.profile_writes == 0 && sim.WindowsFile(kSystemIniName) == original);
+    return 0;
+  }
   // Read: every entry whole, each ended by one carriage return.
   Check(section == (entries.empty() ? "\r" : SectionText(entries)));
 

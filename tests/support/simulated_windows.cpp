@@ -54,24 +54,55 @@ ProfileLine ParseEntry(const std::string& text) {
   return line;
 }
 
-// Lines end at a carriage return or a line feed; a NUL ends a line's text.
-// A line is a section header only when it starts with "[" and has a "]".
+// A line of a profile file: its text, and where its bytes and its line
+// break end. Lines end at a carriage return, a line feed or both.
+struct RawLine {
+  size_t begin = 0;
+  size_t text_end = 0;
+  size_t end = 0;
+};
+
+std::vector<RawLine> RawLines(const std::string& bytes) {
+  std::vector<RawLine> lines;
+  for (size_t pos = 0; pos < bytes.size();) {
+    RawLine line;
+    line.begin = pos;
+    line.text_end = std::min(bytes.find_first_of("\r\n", pos), bytes.size());
+    line.end = line.text_end;
+    if (line.end < bytes.size()) {
+      line.end += bytes.compare(line.end, 2, "\r\n") == 0 ? 2 : 1;
+    }
+    pos = line.end;
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// A line's text as the platform reads it: a NUL ends it, blanks around it
+// do not count.
+std::string LineText(const std::string& bytes, const RawLine& line) {
+  std::string raw = bytes.substr(line.begin, line.text_end - line.begin);
+  const auto nul = raw.find('\0');
+  if (nul != std::string::npos) raw.resize(nul);
+  return Trim(raw);
+}
+
+// A line is a section header only when it starts with "[" and has a "]";
+// returns the name between them.
+bool IsHeader(const std::string& text, std::string* name) {
+  const auto close = text.rfind(']');
+  if (text.empty() || text[0] != '[' || close == std::string::npos) return false;
+  *name = Trim(text.substr(1, close - 1));
+  return true;
+}
+
 std::vector<ProfileSection> ParseProfile(const std::string& bytes) {
   std::vector<ProfileSection> sections(1);
-  size_t pos = 0;
-  while (pos < bytes.size()) {
-    auto end = bytes.find_first_of("\r\n", pos);
-    if (end == std::string::npos) end = bytes.size();
-    std::string raw = bytes.substr(pos, end - pos);
-    pos = end + 1;
-    const auto nul = raw.find('\0');
-    if (nul != std::string::npos) raw.resize(nul);
-    const std::string line = Trim(raw);
+  for (const RawLine& raw : RawLines(bytes)) {
+    const std::string line = LineText(bytes, raw);
     if (line.empty()) continue;
-    const auto close = line.rfind(']');
-    if (line[0] == '[' && close != std::string::npos) {
-      ProfileSection section;
-      section.name = Trim(line.substr(1, close - 1));
+    ProfileSection section;
+    if (IsHeader(line, &section.name)) {
       section.has_header = true;
       sections.push_back(section);
     } else if (line[0] == ';') {
@@ -84,6 +115,37 @@ std::vector<ProfileSection> ParseProfile(const std::string& bytes) {
     }
   }
   return sections;
+}
+
+// The documented write: see ProfileWrite::kInPlace.
+std::string WriteInPlace(const std::string& bytes, const std::string& section,
+                         const std::vector<std::string>& entries) {
+  std::string new_lines;
+  for (const auto& entry : entries) new_lines += entry + "\r\n";
+  const std::vector<RawLine> lines = RawLines(bytes);
+  std::string name;
+  size_t i = 0;
+  while (i < lines.size() &&
+         !(IsHeader(LineText(bytes, lines[i]), &name) && EqualNoCase(name, section))) {
+    ++i;
+  }
+  if (i == lines.size()) {
+    const bool ends_line = bytes.empty() || bytes.back() == '\n' || bytes.back() == '\r';
+    return bytes + (ends_line ? "" : "\r\n") + "[" + section + "]\r\n" + new_lines;
+  }
+  std::string out = bytes.substr(0, lines[i].end);
+  if (lines[i].end == lines[i].text_end) out += "\r\n";
+  out += new_lines;
+  for (++i; i < lines.size(); ++i) {
+    const std::string text = LineText(bytes, lines[i]);
+    if (IsHeader(text, &name)) break;
+    // Blank and comment lines stay; entry lines go.
+    if (text.empty() || text[0] == ';') {
+      out += bytes.substr(lines[i].begin, lines[i].end - lines[i].begin);
+    }
+  }
+  if (i < lines.size()) out += bytes.substr(lines[i].begin);
+  return out;
 }
 
 std::string SerializeProfile(const std::vector<ProfileSection>& sections) {
@@ -188,12 +250,16 @@ void SimulatedWindows::FlushProfileCache(const std::string& file) {
   file_calls.push_back("flush " + file);
   const auto cached = profile_cache.find(ProfilePath(file));
   if (cached == profile_cache.end()) return;
-  (void)Store(SimOp::kFlushProfile, file, cached->first, cached->second, files);
+  if (read_only.count(cached->first) == 0) {
+    (void)Store(SimOp::kFlushProfile, file, cached->first, cached->second, files);
+  }
   profile_cache.erase(cached);
 }
 
 void SimulatedWindows::EndProcess() {
-  for (const auto& [path, bytes] : profile_cache) files[path] = bytes;
+  for (const auto& [path, bytes] : profile_cache) {
+    if (read_only.count(path) == 0) files[path] = bytes;
+  }
   profile_cache.clear();
 }
 
@@ -257,8 +323,13 @@ DWORD SimulatedWindows::ReadProfileSection(const std::string& section, char* buf
   if (capacity < 2) return 0;
   std::string list;
   const std::string path = ProfilePath(file);
-  // A missing file reads as no bytes, which hold no section.
-  if (held_open.count(path) == 0) {
+  const bool read_fails =
+      held_open.count(path) != 0 ||
+      (platform_id == VER_PLATFORM_WIN32_WINDOWS && held_sharing.count(path) != 0);
+  if (const auto mapped = mapped_sections.find(section); mapped != mapped_sections.end()) {
+    for (const auto& entry : mapped->second) list += entry + '\0';
+  } else if (!read_fails) {
+    // A missing file reads as no bytes, which hold no section.
     auto sections = ParseProfile(ProfileBytes(path));
     if (const ProfileSection* found = FindSection(sections, section)) {
       for (const auto& line : found->lines) {
@@ -289,31 +360,44 @@ Status SimulatedWindows::WriteProfileSection(const std::string& section, const s
   ++profile_writes;
   const std::string path = ProfilePath(file);
   if (held_open.count(path) != 0) return kSharingViolation;
-  auto sections = ParseProfile(ProfileBytes(path));
-  // Every section of that name loses its lines, comments included; the
-  // first one takes the new entries.
-  ProfileSection* target = nullptr;
-  for (auto& candidate : sections) {
-    if (!candidate.has_header || !EqualNoCase(candidate.name, section)) continue;
-    candidate.lines.clear();
-    if (target == nullptr) target = &candidate;
-  }
-  if (target == nullptr) {
-    sections.push_back(ProfileSection{section, true, {}});
-    target = &sections.back();
-  }
-  // The list ends at its first empty entry; entries without "=" are not
-  // key/value pairs and are not written.
-  size_t pos = 0;
-  while (pos < entries.size() && entries[pos] != '\0') {
+  // The list ends at its first empty entry.
+  std::vector<std::string> list;
+  for (size_t pos = 0; pos < entries.size() && entries[pos] != '\0';) {
     auto end = entries.find('\0', pos);
     if (end == std::string::npos) end = entries.size();
-    const std::string entry = entries.substr(pos, end - pos);
+    list.push_back(entries.substr(pos, end - pos));
     pos = end + 1;
-    if (entry.find('=') != std::string::npos) target->lines.push_back(ParseEntry(entry));
   }
-  return Store(SimOp::kWriteProfile, file, path, SerializeProfile(sections),
-               platform_id == VER_PLATFORM_WIN32_WINDOWS ? profile_cache : files);
+  if (const auto mapped = mapped_sections.find(section); mapped != mapped_sections.end()) {
+    mapped->second = list;
+    return ERROR_SUCCESS;
+  }
+  const bool nt = platform_id == VER_PLATFORM_WIN32_NT;
+  if (nt && read_only.count(path) != 0) return ERROR_ACCESS_DENIED;
+  std::string bytes;
+  if (profile_write == ProfileWrite::kInPlace) {
+    bytes = WriteInPlace(ProfileBytes(path), section, list);
+  } else {
+    auto sections = ParseProfile(ProfileBytes(path));
+    // Every section of that name loses its lines, comments included; the
+    // first one takes the new entries.
+    ProfileSection* target = nullptr;
+    for (auto& candidate : sections) {
+      if (!candidate.has_header || !EqualNoCase(candidate.name, section)) continue;
+      candidate.lines.clear();
+      if (target == nullptr) target = &candidate;
+    }
+    if (target == nullptr) {
+      sections.push_back(ProfileSection{section, true, {}});
+      target = &sections.back();
+    }
+    // Entries without "=" are not key/value pairs and are not written.
+    for (const auto& entry : list) {
+      if (entry.find('=') != std::string::npos) target->lines.push_back(ParseEntry(entry));
+    }
+    bytes = SerializeProfile(sections);
+  }
+  return Store(SimOp::kWriteProfile, file, path, std::move(bytes), nt ? files : profile_cache);
 }
 
 bool SimulatedWindows::FileExists(const std::string& path) {
@@ -326,6 +410,7 @@ Status SimulatedWindows::Copy(const std::string& from, const std::string& to, bo
   const auto source = files.find(from);
   if (source == files.end()) return ERROR_FILE_NOT_FOUND;
   if (!replace && files.count(to) != 0) return ERROR_FILE_EXISTS;
+  if (read_only.count(to) != 0) return ERROR_ACCESS_DENIED;
   return Store(SimOp::kCopyFile, to, to, source->second, files);
 }
 

@@ -62,6 +62,22 @@ struct SimFault {
   int seen = 0;
 };
 
+// How a profile section write changes the file.
+enum class ProfileWrite {
+  // Wine's: the whole file is written anew from what the profile code
+  // parsed. Every section of that name loses its lines (comments and lines
+  // without "=" included) and the first one takes the new entries; entries
+  // without "=" are not written; every other line holding "=", a comment
+  // too, loses the blanks around its first "="; blank lines and NUL bytes
+  // are lost.
+  kRewriteFile,
+  // Documented Windows: the entry lines of the first section of that name
+  // are replaced by the new entries, written as given right after its
+  // header; every other byte stays: its comment and blank lines, the other
+  // sections, a second section of the same name, spacing and NUL bytes.
+  kInPlace,
+};
+
 class SimulatedWindows : public Platform {
  public:
   DWORD platform_id = VER_PLATFORM_WIN32_NT;
@@ -82,10 +98,26 @@ class SimulatedWindows : public Platform {
            CaseInsensitiveLess>
       registry;
   std::vector<SimFault> faults;
+  // Wine's write by default, so that the contract tests hold here as they
+  // do under Wine.
+  ProfileWrite profile_write = ProfileWrite::kRewriteFile;
   // Files another program holds open without sharing, by full path: every
   // open fails with a sharing violation (32), and the profile read, which
   // cannot tell, returns the empty list.
   std::set<std::string, CaseInsensitiveLess> held_open;
+  // Files another program holds open, sharing reading and writing: every
+  // open succeeds, but on the 9x family the profile read returns the empty
+  // list and sets no error, as documented (it fails for every holder but
+  // one that only reads and shares only reading, which is not modelled).
+  std::set<std::string, CaseInsensitiveLess> held_sharing;
+  // Read-only files: a copy or profile write onto one fails with 5 on the
+  // NT family. On the 9x family the profile write succeeds into the cache
+  // and the flush, which reports nothing, stores nothing.
+  std::set<std::string, CaseInsensitiveLess> read_only;
+  // Sections the profile calls keep elsewhere, by section name, as their
+  // entries: a mapping to the registry (IniFileMapping) on the NT family.
+  // The profile read and write of such a section use these, not the file.
+  std::map<std::string, std::vector<std::string>, CaseInsensitiveLess> mapped_sections;
   // Keys whose writes report success but store nothing, as a redirected or
   // policy-reverted write would look to the program.
   std::set<std::string, CaseInsensitiveLess> writes_ignored;
