@@ -13,7 +13,7 @@ build/bench/tests/section_benchmark --benchmark_color=false
 for preset in windows-x64 windows-x86; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$(nproc)" --target DriverRemoval minimal_program \
-    registry_probe_program
+    registry_probe_program mandatory_reads_program
 done
 echo
 for exe in build/windows-x64/DriverRemoval.exe build/windows-x86/DriverRemoval.exe; do

@@ -1,5 +1,12 @@
 // What the program relies on from the platform, checked the same way against
 // the simulated Windows (on Linux) and the real Win32 API (under Wine).
+//
+// Wine is not Windows. Where Wine's profile code and documented Windows
+// differ, a test's name says it pins Wine's behaviour: the simulated
+// Windows writes as Wine does by default (ProfileWrite::kRewriteFile), so
+// such a test holds against both here. Documented Windows edits the named
+// section in place and keeps every other byte (ProfileWrite::kInPlace, used
+// by the unit tests); the program's check after a rewrite accepts either.
 
 #include <gtest/gtest.h>
 
@@ -66,6 +73,7 @@ TEST_F(PlatformContract, ModuleFileNameIsAFullPath) {
   EXPECT_EQ(".exe", path.substr(path.size() - 4)) << path;
 }
 
+// Wine's read trims the blanks around an entry and its "=".
 TEST_F(PlatformContract, ReadsEntriesInOrderTrimmedWithoutComments) {
   world_->PutWindowsFile(ini_, kIni);
   std::string list;
@@ -73,6 +81,9 @@ TEST_F(PlatformContract, ReadsEntriesInOrderTrimmedWithoutComments) {
   EXPECT_EQ(kList, list.substr(0, kList.size()));
 }
 
+// Wine ends a line at a carriage return and an entry at a NUL; the check
+// against the file's bytes before the question refuses a driver entry the
+// read did not return whole.
 TEST_F(PlatformContract, EntriesNeverHoldALineBreakOrANul) {
   world_->PutWindowsFile(
       ini_,
@@ -83,7 +94,9 @@ TEST_F(PlatformContract, EntriesNeverHoldALineBreakOrANul) {
   EXPECT_EQ(expected, list.substr(0, expected.size()));
 }
 
-TEST_F(PlatformContract, WriteStoresOnlyKeyValueEntries) {
+// Wine drops the entry without "="; what documented Windows does with one is
+// not documented.
+TEST_F(PlatformContract, WinesWriteStoresOnlyKeyValueEntries) {
   world_->PutWindowsFile(ini_, "[386Enh]\r\na=1\r\n");
   EXPECT_EQ(0u, os().WriteProfileSection("386Enh", std::string("bare\0b=2\0", 10), ini_));
   EXPECT_EQ("[386Enh]\r\nb=2\r\n", FileBytes(ini_));
@@ -140,10 +153,11 @@ TEST_F(PlatformContract, WriteReplacesOneSectionAndKeepsTheOthers) {
   EXPECT_EQ(0u, Read("386Enh", 50, &list));
 }
 
-// The write serialises the whole file again: a comment line elsewhere that
-// holds "=" loses the blanks around its first "=", as an entry does; other
-// comment lines and lines starting with "#" keep their form, trimmed.
-TEST_F(PlatformContract, WriteRewritesCommentsElsewhereLikeEntries) {
+// Wine's write serialises the whole file again: a comment line elsewhere
+// that holds "=" loses the blanks around its first "=", as an entry does;
+// other comment lines and lines starting with "#" keep their form, trimmed.
+// Documented Windows keeps those lines byte for byte.
+TEST_F(PlatformContract, WinesWriteRewritesCommentsElsewhereLikeEntries) {
   world_->PutWindowsFile(ini_,
                          "[386Enh]\r\na=1\r\n[Other]\r\n; a = b\r\n; no equals sign\r\n"
                          "  ;  spaced = x = y \r\n;=\r\n# c = d\r\n#bare\r\nx=1\r\n");
@@ -177,7 +191,8 @@ TEST_F(PlatformContract, CopyNeverOverwritesAndCopiesBytesExactly) {
             os().CopyFileNoOverwrite(dir + "contract_missing.ini", dir + "contract.001"));
 }
 
-TEST_F(PlatformContract, WriteEmptiesEveryLaterSectionOfTheSameName) {
+// Documented Windows leaves a later section of the same name as it is.
+TEST_F(PlatformContract, WinesWriteEmptiesEveryLaterSectionOfTheSameName) {
   world_->PutWindowsFile(
       ini_, "top=0\r\n[386Enh]\r\na=1\r\n[Other]\r\nx=1\r\n[386ENH]\r\nb=2\r\n; c\r\n");
   std::string list;

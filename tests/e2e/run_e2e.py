@@ -94,6 +94,31 @@ class FullVolume:
         subprocess.run(["umount", self.mount], check=False)
 
 
+INI_MAPPING = ("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\"
+               "IniFileMapping\\system.ini")
+MAPPED_SECTIONS = "HKEY_LOCAL_MACHINE\\Software\\DriverRemovalTest"
+
+
+def ini_mapping_body(mapping):
+    """Maps system.ini to the registry: under Wine any key at INI_MAPPING
+    maps the whole file, and each section named in `mapping` is read from a
+    key of its own holding the given "key=value" entries. None removes the
+    mapping."""
+    body = "[-%s]\n[-%s]\n" % (INI_MAPPING, MAPPED_SECTIONS)
+    if mapping is None:
+        return body
+    body += "[%s]\n" % INI_MAPPING
+    for section in mapping:
+        # A .reg string doubles its backslashes.
+        body += '"%s"="SYS:Software\\\\DriverRemovalTest\\\\%s"\n' % (section, section)
+    for section, entries in mapping.items():
+        body += "[%s\\%s]\n" % (MAPPED_SECTIONS, section)
+        for entry in entries:
+            key, _, value = entry.partition("=")
+            body += '"%s"="%s"\n' % (key, value)
+    return body
+
+
 def registry_body(registry):
     body = ""
     for service in SERVICE_NAMES:
@@ -161,7 +186,7 @@ def run_scenario(prefix, spec, scenario, exe):
         with open(os.path.join(windows, name), "wb") as f:
             f.write(earlier[name])
     registry = scenario.get("registry", {})
-    prefix.import_reg(registry_body(registry) +
+    prefix.import_reg(registry_body(registry) + ini_mapping_body(scenario.get("ini_mapping")) +
                       prefix.windows_version_body("DriverRemoval.exe", scenario["windows"]))
     shutil.copy(exe, os.path.join(prefix.drive_c, "DriverRemoval.exe"))
     log = os.path.join(prefix.drive_c, "boxes.log")
