@@ -27,11 +27,44 @@ class FileHandle {
   HANDLE handle_;
 };
 
+// A KERNEL32 function that older Windows lack, looked up at run time.
+template <typename Function>
+Function Kernel32Function(const char* name) {
+  const HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+  // Through void (*)(), the type that stands for any function.
+  return kernel32 == nullptr ? nullptr
+                             : reinterpret_cast<Function>(
+                                   reinterpret_cast<void (*)()>(GetProcAddress(kernel32, name)));
+}
+
+// The system folder's DLL of that name, by its full path.
+HMODULE LoadSystemLibrary(const char* name) {
+  char path[MAX_PATH + 16] = {};
+  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  std::string full(path, length);
+  if (full.back() != '\\') full += '\\';
+  return LoadLibraryA((full + name).c_str());
+}
+
 // More than any profile file holds; a larger file is refused rather than
 // read into memory.
 constexpr DWORD kMaxFileBytes = 64 * 1024 * 1024;
 
 }  // namespace
+
+void LimitDllSearchToSystemFolder() {
+  constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCSTR);
+  if (const auto set_default =
+          Kernel32Function<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories")) {
+    if (set_default(kSearchSystem32)) return;
+  }
+  if (const auto set_directory = Kernel32Function<SetDllDirectoryFunction>("SetDllDirectoryA")) {
+    set_directory("");
+  }
+}
 
 WindowsVersion Win32Platform::Version() {
   OSVERSIONINFOA info = {};
@@ -154,7 +187,7 @@ int Win32Platform::ShowMessageBox(const std::string& text, const std::string& ca
   // unloading it.
   using MessageBoxFunction = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
   static const MessageBoxFunction message_box = [] {
-    const HMODULE user32 = LoadLibraryA("user32.dll");
+    const HMODULE user32 = LoadSystemLibrary("user32.dll");
     // Through void (*)(), the type that stands for any function.
     return user32 == nullptr ? nullptr
                              : reinterpret_cast<MessageBoxFunction>(reinterpret_cast<void (*)()>(

@@ -3,6 +3,18 @@
 
 #include "platform/platform.h"
 
+// Limits where DLLs are searched for to the system folder, before anything
+// can load one: the program runs with administrator rights, and a file named
+// like a system DLL beside it (in a Downloads folder, say) would otherwise
+// be loaded and run with them. SetDefaultDllDirectories where KERNEL32 has
+// it (Windows 8 and later; Vista and 7 with its update), else
+// SetDllDirectoryA("") (XP SP1 and later), which takes the program's own
+// folder out of the search; both looked up at run time, so that older
+// Windows still load the program. Windows 95 to XP without either keep
+// their search order; USER32, the one DLL the program loads itself, is
+// loaded by its full path everywhere.
+void LimitDllSearchToSystemFolder();
+
 class Win32Platform : public Platform {
  public:
   WindowsVersion Version() override;

@@ -4,13 +4,25 @@ window); the header versions that the oldest supported Windows loads; imports
 from KERNEL32 and ADVAPI32 only (USER32 is loaded when a box is shown; no
 msvcrt.dll, which Windows 95 as first shipped lacks), each exported on every supported Windows
 (tests/compat/windows-imports.tsv), stubs on Windows 9x only where
-tests/compat/stubs-on-9x.tsv says why that is harmless; and the icon (id 128),
-version (1.0.0.1, U.S. English) and asInvoker manifest resources.
+tests/compat/stubs-on-9x.tsv says why that is harmless; the terminal-server-
+aware flag; and the icon (id 128), version (1.0.0.1, U.S. English) and
+manifest resources. The manifest must be well-formed XML that asks for
+requireAdministrator without uiAccess, declares the program DPI-aware, keeps
+trustInfo and application out of the asm.v1 namespace (Windows XP refuses to
+start such a program), and declares at most one namespace on any element and
+one prefix for each namespace (Windows XP SP2 without KB921337 restarts on an
+element that declares two).
+
+Two functions are outside the import table: the program looks up
+SetDefaultDllDirectories and SetDllDirectoryA with GetProcAddress at start
+and calls them only where KERNEL32 exports them, so they need no row in
+windows-imports.tsv. Every imported name still does.
 
 Usage: check_executables.py EXE...   (exit status 1 when any check fails)
 """
 import os
 import sys
+import xml.parsers.expat
 
 import pefile
 
@@ -29,6 +41,10 @@ SYSTEM_DLLS = {"KERNEL32", "ADVAPI32"}
 FILE_VERSION = "1.0.0.1"
 RT_ICON, RT_GROUP_ICON = 3, 14
 GUI_SUBSYSTEM = 2
+TERMINAL_SERVER_AWARE = 0x8000  # IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE
+ASM_V1 = "urn:schemas-microsoft-com:asm.v1"
+ASM_V3 = "urn:schemas-microsoft-com:asm.v3"
+WINDOWS_SETTINGS = "http://schemas.microsoft.com/SMI/2005/WindowsSettings"
 
 
 def read_table(path, columns):
@@ -82,6 +98,9 @@ def header_problems(pe, highest):
     problems = []
     if header.Subsystem != GUI_SUBSYSTEM:
         problems.append("not a GUI-subsystem program")
+    if not header.DllCharacteristics & TERMINAL_SERVER_AWARE:
+        problems.append("not marked terminal-server aware (a terminal server would give it the "
+                        "user's private Windows folder)")
     for what, version in (
             ("OS version", (header.MajorOperatingSystemVersion, header.MinorOperatingSystemVersion)),
             ("subsystem version", (header.MajorSubsystemVersion, header.MinorSubsystemVersion))):
@@ -119,8 +138,61 @@ def resource_problems(pe):
         if kind.id == pefile.RESOURCE_TYPE["RT_MANIFEST"]:
             data = kind.directory.entries[0].directory.entries[0].data.struct
             manifest = pe.get_data(data.OffsetToData, data.Size)
-    if b'level="asInvoker"' not in manifest:
-        problems.append("no manifest asking for asInvoker")
+    return problems + manifest_problems(manifest)
+
+
+def manifest_problems(manifest):
+    """What is wrong with the manifest's XML, as named reasons."""
+    problems = []
+    elements = []  # (namespace, local name, attributes, text)
+    scopes = [{"xml": "http://www.w3.org/XML/1998/namespace"}]
+    bound = {}  # namespace -> the prefixes declared for it
+
+    def start(name, attributes):
+        scope = dict(scopes[-1])
+        declared = []
+        for attribute, value in attributes.items():
+            if attribute == "xmlns" or attribute.startswith("xmlns:"):
+                prefix = attribute[6:]
+                scope[prefix] = value
+                declared.append(value)
+                bound.setdefault(value, set()).add(prefix)
+        if len(declared) > 1:
+            problems.append("<%s> declares %d namespaces" % (name, len(declared)))
+        scopes.append(scope)
+        prefix, _, local = name.rpartition(":")
+        elements.append([scope.get(prefix, ""), local, attributes, ""])
+
+    def end(_name):
+        scopes.pop()
+
+    def text(data):
+        elements[-1][3] += data
+
+    parser = xml.parsers.expat.ParserCreate()
+    parser.StartElementHandler = start
+    parser.EndElementHandler = end
+    parser.CharacterDataHandler = text
+    try:
+        parser.Parse(manifest, True)
+    except xml.parsers.expat.ExpatError as error:
+        return ["manifest is not well-formed XML: %s" % error]
+    for namespace, prefixes in sorted(bound.items()):
+        if len(prefixes) > 1:
+            problems.append("namespace %s declared with %d prefixes" % (namespace, len(prefixes)))
+    levels = [attributes for namespace, local, attributes, _ in elements
+              if local == "requestedExecutionLevel" and namespace == ASM_V3]
+    if [(a.get("level"), a.get("uiAccess")) for a in levels] != [("requireAdministrator",
+                                                                   "false")]:
+        problems.append("manifest does not ask for requireAdministrator with uiAccess=\"false\"")
+    for namespace, local, _, _ in elements:
+        if local in ("trustInfo", "application") and namespace == ASM_V1:
+            problems.append("<%s> in the asm.v1 namespace, which stops Windows XP from starting "
+                            "the program" % local)
+    dpi = [data.strip() for namespace, local, _, data in elements
+           if local == "dpiAware" and namespace == WINDOWS_SETTINGS]
+    if dpi != ["true"]:
+        problems.append("manifest does not declare dpiAware true")
     return problems
 
 

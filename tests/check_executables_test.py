@@ -41,9 +41,53 @@ class CheckExecutablesTest(unittest.TestCase):
         self.assertIn("KERNEL32!GetHandleInformation, a stub on win95, win98, winme, without "
                       "a reason", problems)
         self.assertIn("subsystem version 5.1 is above 4.0", problems)
+        self.assertIn("not marked terminal-server aware", problems)
         # The toolchain's own runtime comes with msvcrt.dll.
         self.assertIn("imports from MSVCRT.dll, which Windows 95 as first shipped lacks",
                       problems)
+
+
+GOOD_MANIFEST = open(os.path.join(HERE, "..", "resources", "driver_removal.manifest"), "rb").read()
+
+
+def changed(old, new):
+    assert old.encode() in GOOD_MANIFEST, old
+    return GOOD_MANIFEST.replace(old.encode(), new.encode())
+
+
+class ManifestTest(unittest.TestCase):
+    def test_the_shipped_manifest_passes(self):
+        self.assertEqual([], check_executables.manifest_problems(GOOD_MANIFEST))
+
+    def test_names_each_reason_a_manifest_is_refused(self):
+        asm_v3 = "urn:schemas-microsoft-com:asm.v3"
+        cases = [
+            (changed("</assembly>", "</assembly"), "not well-formed XML"),
+            (changed('level="requireAdministrator"', 'level="asInvoker"'),
+             'does not ask for requireAdministrator with uiAccess="false"'),
+            (changed('uiAccess="false"', 'uiAccess="true"'),
+             'does not ask for requireAdministrator with uiAccess="false"'),
+            (changed('<trustInfo xmlns="%s">' % asm_v3, "<trustInfo>"),
+             "<trustInfo> in the asm.v1 namespace"),
+            (changed('<application xmlns="%s">' % asm_v3, "<application>"),
+             "<application> in the asm.v1 namespace"),
+            (changed('<trustInfo xmlns="%s">' % asm_v3,
+                     '<trustInfo xmlns="%s" xmlns:v3="%s">' % (asm_v3, asm_v3)),
+             "<trustInfo> declares 2 namespaces"),
+            (changed('<assembly xmlns="urn:schemas-microsoft-com:asm.v1" ',
+                     '<assembly xmlns="urn:schemas-microsoft-com:asm.v1" xmlns:v3="%s" ' % asm_v3),
+             "<assembly> declares 2 namespaces"),
+            (changed('<application xmlns="%s">' % asm_v3,
+                     '<v3:application xmlns:v3="%s">' % asm_v3).replace(
+                         b"</windowsSettings>\n  </application>",
+                         b"</windowsSettings>\n  </v3:application>"),
+             "namespace %s declared with 2 prefixes" % asm_v3),
+            (changed(">true</dpiAware>", ">false</dpiAware>"),
+             "does not declare dpiAware true"),
+        ]
+        for manifest, reason in cases:
+            problems = "\n".join(check_executables.manifest_problems(manifest))
+            self.assertIn(reason, problems, manifest.decode())
 
 
 if __name__ == "__main__":
