@@ -11,6 +11,7 @@ packages=(
   mingw-w64 python3-pefile python3-capstone       # the Windows executables and their checks
   osslsigncode openssl                            # signing a release
   wine wine64                                     # running them
+  fonts-wine                                      # Wine's Marlett: title-bar buttons in the pictures
 )
 
 missing=()

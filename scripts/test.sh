@@ -160,6 +160,7 @@ echo "scripts/test.sh: one line per stage; logs in $logs/"
 stage "setup" scripts/setup.sh || exit 1
 stage "format" format_check
 stage "readme links" python3 tests/check_readme_links.py
+stage "demo options" python3 tests/e2e/demo_test.py
 stage "unit tests" host_tests
 stage "unit tests with sanitizers" sanitized_tests
 stage "clang-tidy" tidy_check

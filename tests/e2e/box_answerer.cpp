@@ -3,9 +3,11 @@
 // ends.
 //
 //   box_answerer.exe [--shots DIR] [--hold FILE] [--hold-exclusive FILE]
-//                    [--deny-write SUBKEY] LOG PROGRAM [ANSWER...]
+//                    [--deny-write SUBKEY] [--by-hand] LOG PROGRAM [ANSWER...]
 //   ANSWER: yes, no or ok
 //
+// With --by-hand, a person answers the boxes on the display: each is still
+// recorded, but none is answered here, and there is no time limit.
 // With --shots, each box is also saved as DIR\box-N.bmp before it is
 // answered (this needs a real display, such as Xvfb). With --hold, FILE is
 // kept open for reading, shared for reading only, while the program runs,
@@ -227,9 +229,14 @@ int main(int argc, char** argv) {
   std::string hold;
   DWORD hold_sharing = FILE_SHARE_READ;
   std::string deny_write;
+  bool by_hand = false;
   for (; argc > 2; argv += 2, argc -= 2) {
     const std::string option = argv[1];
-    if (option == "--shots") {
+    if (option == "--by-hand") {
+      by_hand = true;
+      --argv;  // an option without a value
+      ++argc;
+    } else if (option == "--shots") {
       shots = argv[2];
     } else if (option == "--hold" || option == "--hold-exclusive") {
       hold = argv[2];
@@ -243,7 +250,7 @@ int main(int argc, char** argv) {
   if (argc < 3) {
     std::fprintf(stderr,
                  "usage: box_answerer [--shots DIR] [--hold FILE] [--hold-exclusive FILE] "
-                 "[--deny-write SUBKEY] LOG PROGRAM [yes|no|ok ...]\n");
+                 "[--deny-write SUBKEY] [--by-hand] LOG PROGRAM [yes|no|ok ...]\n");
     return 2;
   }
   KeyRulesRestorer restorer{deny_write, std::string()};
@@ -283,7 +290,7 @@ int main(int argc, char** argv) {
   const DWORD started = GetTickCount();
   for (;;) {
     if (WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) break;
-    if (GetTickCount() - started > kTimeoutMs) {
+    if (!by_hand && GetTickCount() - started > kTimeoutMs) {
       std::fprintf(log, "timeout\n");
       TerminateProcess(process.hProcess, 1);
       std::fclose(log);
@@ -304,13 +311,15 @@ int main(int argc, char** argv) {
       Sleep(400);  // let the box paint itself
       SaveWindowPicture(box, shots + "\\box-" + std::to_string(shown) + ".bmp");
     }
-    const std::string answer = next_answer < answers.size() ? answers[next_answer++] : "ok";
-    const int id = AnswerId(answer);
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+    if (!by_hand) {
+      const std::string answer = next_answer < answers.size() ? answers[next_answer++] : "ok";
+      const int id = AnswerId(answer);
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+    }
     // The next box may get the same handle, so a box counts as answered
     // only once it is gone.
-    WaitFor(process.hProcess, kTimeoutMs,
+    WaitFor(process.hProcess, by_hand ? INFINITE : kTimeoutMs,
             [box] { return !IsWindow(box) || !IsWindowVisible(box); });
   }
   DWORD exit_code = 0;

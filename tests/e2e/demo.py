@@ -2,12 +2,16 @@
 """Runs the built DriverRemoval.exe in a throwaway Wine Windows that has the
 obsolete driver installed, both in system.ini and as an active service.
 
-With a display the real message boxes appear for you to answer. Without
-one, box_answerer.exe answers each box (Yes, or --answer) and prints it;
-with --pictures DIR the boxes are drawn on a virtual display (Xvfb), with
-their frame and caption, and each is saved as a PNG picture before it is
-answered. Either way the "386Enh" section, the two "Start" values and the
-backups are shown before and after.
+With a display (DISPLAY set) the real message boxes appear on it. Without
+--answer you answer them yourself; with --answer, box_answerer.exe answers
+the question so and every other box OK, and the boxes still appear. Without
+a display box_answerer.exe answers them (the question Yes unless --answer
+says no). With --pictures DIR the boxes are drawn on a virtual display
+(Xvfb), with their frame and caption, and each is saved as a PNG picture
+before it is answered. Every box is printed, and the "386Enh" section, the
+two "Start" values and the backups are shown before and after. Every option
+works the same with a display and without one. Wine's log goes to
+BUILD_DIR/demo-prefix.log.
 
 Options that set up a failure, to see its box: --without-serial,
 --backups-taken, --second-386enh, --read-only-service.
@@ -56,29 +60,36 @@ def show_state(prefix, title):
     print("backups: %s" % (", ".join(backups) or "none"))
 
 
-def main():
+def parse_args(argv=None):
     parser = argparse.ArgumentParser(prog="scripts/demo.sh", description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--build-dir", default="build")
+    parser.add_argument("--build-dir", default="build",
+                        help="where the executables were built and where the throwaway Wine "
+                        "Windows and its log go (default build)")
     parser.add_argument("--arch", default="x64", choices=("x64", "x86"))
     parser.add_argument("--windows", default="win7", choices=VERSIONS,
                         help="the Windows the program is told it runs on (default win7, NT "
                         "family; win95, win98 and winme are the 9x family)")
-    parser.add_argument("--answer", default="yes", choices=("yes", "no"),
-                        help="the answer to the question when no display is used")
+    parser.add_argument("--answer", choices=("yes", "no"),
+                        help="answer the question so, and every other box OK (default: you "
+                        "answer them on the display; Yes without a display)")
     parser.add_argument("--without-serial", action="store_true",
                         help="leave the Serial service out (the run then warns about it)")
     parser.add_argument("--backups-taken", action="store_true",
                         help="system.000 to system.998 exist already (the backup fails)")
     parser.add_argument("--second-386enh", action="store_true",
-                        help="a second [386Enh] section, which Windows' section write empties "
-                        "(the write is undone)")
+                        help="a second [386Enh] section without the driver, which Wine's "
+                        "section write empties (the write is undone)")
     parser.add_argument("--read-only-service", action="store_true",
                         help="the driver service's key may only be read (access denied)")
     parser.add_argument("--pictures", metavar="DIR", help="save a PNG picture of each box in DIR")
     # Used by scripts/demo.sh before it builds anything.
     parser.add_argument("--preflight", action="store_true", help=argparse.SUPPRESS)
-    args = parser.parse_args()
+    return parser.parse_args(argv)
+
+
+def main():
+    args = parse_args()
     if args.arch == "x86" and why_no_32bit():
         print("demo: %s, so Wine cannot run the 32-bit executable here (use --arch x64)"
               % why_no_32bit())
@@ -105,11 +116,25 @@ def main():
             xvfb.wait()
 
 
+def plan(args, display):
+    """How the program is run, from the options and whether there is a
+    display: "by_hand" when a person answers the boxes on the display,
+    "headless" when Wine draws no windows, and box_answerer.exe's options
+    and answers."""
+    by_hand = bool(display) and args.answer is None and not args.pictures
+    options = ["--shots", "C:\\shots"] if args.pictures else []
+    if args.read_only_service:
+        options += ["--deny-write", DRIVER_KEY]
+    if by_hand:
+        options.append("--by-hand")
+    return {"by_hand": by_hand, "headless": not display and not args.pictures,
+            "options": options, "answers": [] if by_hand else [args.answer or "yes"]}
+
+
 def run(args):
-    interactive = bool(os.environ.get("DISPLAY")) and not args.pictures
+    how = plan(args, os.environ.get("DISPLAY"))
     build = os.path.abspath(args.build_dir)
-    prefix = WinePrefix(os.path.join(build, "demo-prefix"),
-                        headless=not interactive and not args.pictures)
+    prefix = WinePrefix(os.path.join(build, "demo-prefix"), headless=how["headless"])
     print("Creating a throwaway Wine Windows in %s ..." % prefix.path)
     prefix.create()
     try:
@@ -130,38 +155,38 @@ def run(args):
         shutil.copy(os.path.join(build, "windows-" + args.arch, "DriverRemoval.exe"), prefix.drive_c)
         show_state(prefix, "before")
 
-        if interactive:
-            print("--- running DriverRemoval.exe: answer its boxes on your display")
-            prefix.wine("C:\\DriverRemoval.exe", check=False)
+        exe = os.path.join(args.build_dir, "windows-" + args.arch, "DriverRemoval.exe")
+        print("--- running %s (%s) in Wine told it is %s" % (
+            exe, "32-bit" if args.arch == "x86" else "64-bit", args.windows))
+        if how["by_hand"]:
+            print("    answer its boxes on your display")
         else:
-            where = "on a virtual display, saving a picture of each box" if args.pictures \
-                else "without a display"
-            print("--- running DriverRemoval.exe %s: box_answerer.exe answers the question %s "
-                  "and every other box OK" % (where, args.answer.capitalize()))
-            shutil.copy(os.path.join(build, "windows-x64-tests", "box_answerer.exe"), prefix.drive_c)
-            options = ["--shots", "C:\\shots"] if args.pictures else []
-            if args.pictures:
-                os.makedirs(os.path.join(prefix.drive_c, "shots"), exist_ok=True)
-            if args.read_only_service:
-                options += ["--deny-write", DRIVER_KEY]
-            prefix.wine("C:\\box_answerer.exe", *options, "C:\\boxes.log", "C:\\DriverRemoval.exe",
-                        args.answer, check=False)
-            for bmp in sorted(glob.glob(os.path.join(prefix.drive_c, "shots", "*.bmp"))):
-                png = os.path.join(args.pictures, os.path.basename(bmp)[:-4] + ".png")
-                subprocess.run(["convert", bmp, png], check=True)
-                print("picture: %s" % png)
-            boxes, exit_status, unknown = read_box_log(os.path.join(prefix.drive_c, "boxes.log"))
-            for box in boxes:
-                print("box \"%s\", buttons: %s, %s\n    %s" % (
-                    box["caption"], " ".join(b.capitalize() for b in box["buttons"].split(",")),
-                    "icon shown" if box["icon"] == "icon" else "no icon",
-                    box["text"].replace("\n", "\n    ")))
-            for line in unknown:
-                print(line)
-            if exit_status is None:
-                print("DriverRemoval.exe did not run; see %s" % prefix.log)
-                return 1
-            print("exit status: %s" % exit_status)
+            where = ("on a virtual display, saving a picture of each box" if args.pictures
+                     else "on your display" if not how["headless"] else "without a display")
+            print("    %s: box_answerer.exe answers the question %s and every other box OK"
+                  % (where, how["answers"][0].capitalize()))
+        shutil.copy(os.path.join(build, "windows-x64-tests", "box_answerer.exe"), prefix.drive_c)
+        if args.pictures:
+            os.makedirs(os.path.join(prefix.drive_c, "shots"), exist_ok=True)
+        prefix.wine("C:\\box_answerer.exe", *how["options"], "C:\\boxes.log",
+                    "C:\\DriverRemoval.exe", *how["answers"], check=False)
+        for bmp in sorted(glob.glob(os.path.join(prefix.drive_c, "shots", "*.bmp"))):
+            png = os.path.join(args.pictures, os.path.basename(bmp)[:-4] + ".png")
+            subprocess.run(["convert", bmp, png], check=True)
+            print("picture: %s" % png)
+        log = os.path.join(prefix.drive_c, "boxes.log")
+        boxes, exit_status, unknown = read_box_log(log) if os.path.exists(log) else ([], None, [])
+        for box in boxes:
+            print("box \"%s\", buttons: %s, %s\n    %s" % (
+                box["caption"], " ".join(b.capitalize() for b in box["buttons"].split(",")),
+                "icon shown" if box["icon"] == "icon" else "no icon",
+                box["text"].replace("\n", "\n    ")))
+        for line in unknown:
+            print(line)
+        if exit_status is None:
+            print("DriverRemoval.exe did not run; see %s" % prefix.log)
+            return 1
+        print("exit status: %s" % exit_status)
         show_state(prefix, "after")
     finally:
         prefix.destroy()

@@ -8,7 +8,6 @@ import os
 import re
 import shutil
 import subprocess
-import tempfile
 import time
 
 WINE64 = "/usr/lib/wine/wine64"
@@ -62,12 +61,24 @@ def why_no_32bit():
 
 
 
+# Wine draws the buttons of a title bar with its Marlett font, which Debian's
+# fonts-wine installs where this Wine does not look for fonts: without it
+# each button shows a plain letter ("r" for the close button). A prefix that
+# draws windows gets a copy.
+MARLETT = "/usr/share/wine/fonts/marlett.ttf"
+
+
 class WinePrefix:
     def __init__(self, path, headless=True):
         self.path = path
         self.headless = headless
-        self.env = dict(os.environ, WINEPREFIX=path, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
-        self.log = os.path.join(tempfile.gettempdir(), "driverremoval-wine-%d.log" % os.getpid())
+        # Wine's server keeps its socket in a folder it makes below TMPDIR
+        # and leaves behind: one beside the prefix, removed with it.
+        self.tmp = path + "-tmp"
+        self.env = dict(os.environ, WINEPREFIX=path, WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=", TMPDIR=self.tmp)
+        # Beside the prefix, which is thrown away; never outside the build folder.
+        self.log = path + ".log"
         self.retries = 0
 
     @property
@@ -99,9 +110,16 @@ class WinePrefix:
 
     def create(self):
         shutil.rmtree(self.path, ignore_errors=True)
+        shutil.rmtree(self.tmp, ignore_errors=True)
+        os.makedirs(self.tmp)
+        open(self.log, "w").close()
         self.wine("wineboot", "-i")
         if self.headless:
             self.import_reg('[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\n"Graphics"="null"\n')
+        elif os.path.exists(MARLETT):
+            fonts = os.path.join(self.windows_dir, "Fonts")
+            os.makedirs(fonts, exist_ok=True)
+            shutil.copy(MARLETT, fonts)
         # Start again so that every process sees the settings above.
         self.server("-k")
         self.server("-w")
@@ -111,6 +129,7 @@ class WinePrefix:
         self.server("-k")
         self.server("-w")
         shutil.rmtree(self.path, ignore_errors=True)
+        shutil.rmtree(self.tmp, ignore_errors=True)
 
     def import_reg(self, body):
         reg = os.path.join(self.drive_c, "settings.reg")

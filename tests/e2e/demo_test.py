@@ -1,0 +1,36 @@
+#!/usr/bin/env python3
+"""The demo honours every option with a display as without one: --answer
+and --read-only-service reach box_answerer.exe either way, and only a
+display without --answer leaves the boxes to a person."""
+import os
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import demo  # noqa: E402
+
+
+class DemoOptionsTest(unittest.TestCase):
+    def test_each_option_with_a_display_and_without(self):
+        deny = ["--deny-write", demo.DRIVER_KEY]
+        cases = [
+            # (options, display, by hand, headless, box_answerer options, answers)
+            ([], None, False, True, [], ["yes"]),
+            ([], ":0", True, False, ["--by-hand"], []),
+            (["--answer", "no"], None, False, True, [], ["no"]),
+            (["--answer", "no"], ":0", False, False, [], ["no"]),
+            (["--read-only-service"], None, False, True, deny, ["yes"]),
+            (["--read-only-service"], ":0", True, False, deny + ["--by-hand"], []),
+            (["--read-only-service", "--answer", "yes"], ":0", False, False, deny, ["yes"]),
+            (["--pictures", "shots", "--answer", "no"], ":87", False, False,
+             ["--shots", "C:\\shots"], ["no"]),
+        ]
+        for options, display, by_hand, headless, answerer_options, answers in cases:
+            how = demo.plan(demo.parse_args(options), display)
+            self.assertEqual({"by_hand": by_hand, "headless": headless,
+                              "options": answerer_options, "answers": answers}, how,
+                             (options, display))
+
+
+if __name__ == "__main__":
+    unittest.main()

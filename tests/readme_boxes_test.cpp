@@ -1,0 +1,166 @@
+// The README's table of every box, held against the boxes the program shows:
+// each box a run can show matches exactly one row, with the row's icon and
+// buttons, and every row is shown by some run.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <sstream>
+
+#include "app/driver_removal_app.h"
+#include "section/system_backup.h"
+#include "services/service_start.h"
+#include "tests/test_support.h"
+
+namespace {
+
+struct Row {
+  std::string text;
+  std::regex pattern;
+  UINT style;
+};
+
+// "N" stands for a number, "NNN" for a backup's digits, "<br>" for a line
+// feed.
+std::regex PatternOf(const std::string& text) {
+  std::string escaped;
+  for (const char c : text) {
+    if (std::string(".^$|()[]{}*+?\\").find(c) != std::string::npos) escaped += '\\';
+    escaped += c;
+  }
+  escaped = std::regex_replace(escaped, std::regex("<br>"), "\n");
+  escaped = std::regex_replace(escaped, std::regex("\\bNNN\\b"), "[0-9]{3}");
+  escaped = std::regex_replace(escaped, std::regex("\\bN\\b"), "[0-9]+");
+  return std::regex(escaped);
+}
+
+std::vector<Row> ReadmeRows() {
+  std::ifstream in(DR_README_PATH);
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string readme = text.str();
+  const auto start = readme.find("\n### Every box\n");
+  EXPECT_NE(std::string::npos, start) << "no \"Every box\" section in " << DR_README_PATH;
+  const std::map<std::string, UINT> styles = {{"question, Yes and No", MB_YESNO | MB_ICONQUESTION},
+                                              {"none, OK", MB_OK},
+                                              {"warning, OK", MB_ICONWARNING},
+                                              {"error, OK", MB_ICONERROR}};
+  std::vector<Row> rows;
+  std::istringstream lines(readme.substr(start == std::string::npos ? 0 : start + 1));
+  std::string line;
+  std::getline(lines, line);
+  while (std::getline(lines, line) && line.rfind("#", 0) != 0) {
+    if (line.rfind("| ", 0) != 0 || line.rfind("| Text |", 0) == 0) continue;
+    const auto first = line.find(" | ");
+    const auto second = line.find(" | ", first + 3);
+    const std::string box_text = line.substr(2, first - 2);
+    const auto style = styles.find(line.substr(first + 3, second - first - 3));
+    EXPECT_NE(styles.end(), style) << line;
+    rows.push_back(Row{box_text, PatternOf(box_text), style == styles.end() ? 0u : style->second});
+  }
+  return rows;
+}
+
+using Arrange = std::function<void(SimulatedWindows&)>;
+
+// Windows NT with the driver service at automatic start, Serial at demand
+// start and a driver entry in system.ini.
+Arrange Nt(const Arrange& more) {
+  return [more](SimulatedWindows& sim) {
+    sim.SetDword(kDriverServiceKey, "Start", kStartAutomatic);
+    sim.SetDword(kSerialServiceKey, "Start", kStartDemand);
+    if (more) more(sim);
+  };
+}
+
+TEST(ReadmeBoxes, EveryBoxTheProgramShowsIsARowAndEveryRowIsShown) {
+  const std::string ini = "C:\\WINDOWS\\system.ini";
+  const std::string backup = "C:\\WINDOWS\\system.000";
+  const Arrange nothing = nullptr;
+  const std::vector<std::pair<Arrange, int>> runs = {
+      {nothing, IDYES},
+      {nothing, IDNO},
+      {[](SimulatedWindows& sim) {
+         sim.PutWindowsFile("system.ini",
+                            SystemIniWith({"a=" + std::string(40000, 'v'), "device=kvtncdrv.386"}));
+         sim.major_version = 6;
+       },
+       IDYES},
+      {[&](SimulatedWindows& sim) { sim.held_open.insert(ini); }, IDYES},
+      {[](SimulatedWindows& sim) {
+         sim.PutWindowsFile("system.ini",
+                            SystemIniWith({}) + "[386Enh]\r\ndevice=kvtncdrv.386\r\n");
+       },
+       IDYES},
+      {[](SimulatedWindows& sim) {
+         for (int n = 0; n < kBackupNameCount; ++n) {
+           char name[16];
+           (void)std::snprintf(name, sizeof name, "system.%03d", n);
+           sim.PutWindowsFile(name, "old");
+         }
+       },
+       IDYES},
+      {[&](SimulatedWindows& sim) { sim.FailPartWay(SimOp::kCopyFile, backup, 112, 0); }, IDYES},
+      {[](SimulatedWindows& sim) { sim.Fail(SimOp::kWriteProfile, "", 32); }, IDYES},
+      {[](SimulatedWindows& sim) { sim.FailPartWay(SimOp::kWriteProfile, "", 112, 40); }, IDYES},
+      {[&](SimulatedWindows& sim) {
+         sim.FailPartWay(SimOp::kWriteProfile, "", 112, 40);
+         sim.Fail(SimOp::kCopyFile, ini, 5);
+       },
+       IDYES},
+      {Nt([](SimulatedWindows& sim) { sim.registry.erase(kSerialServiceKey); }), IDYES},
+      {Nt([](SimulatedWindows& sim) { sim.Fail(SimOp::kOpenKey, kDriverServiceKey, 5); }), IDYES},
+      {Nt([](SimulatedWindows& sim) { sim.Fail(SimOp::kOpenKey, kDriverServiceKey, 1234); }),
+       IDYES},
+      {Nt([](SimulatedWindows& sim) { sim.Fail(SimOp::kQueryValue, kDriverServiceKey, 1234); }),
+       IDYES},
+      {Nt([](SimulatedWindows& sim) {
+         sim.Fail(SimOp::kOpenKey, kDriverServiceKey, 5, 0, KEY_ALL_ACCESS);
+       }),
+       IDYES},
+      {Nt([](SimulatedWindows& sim) { sim.writes_ignored.insert(kDriverServiceKey); }), IDYES},
+      {Nt([](SimulatedWindows& sim) {
+         sim.Fail(SimOp::kOpenKey, kSerialServiceKey, 5, 0, KEY_QUERY_VALUE);
+       }),
+       IDYES},
+      {Nt([](SimulatedWindows& sim) { sim.Fail(SimOp::kOpenKey, kSerialServiceKey, 1234); }),
+       IDYES},
+      {Nt([](SimulatedWindows& sim) { sim.Fail(SimOp::kQueryValue, kSerialServiceKey, 1234); }),
+       IDYES},
+      {Nt([](SimulatedWindows& sim) {
+         sim.Fail(SimOp::kOpenKey, kSerialServiceKey, 5, 0, KEY_ALL_ACCESS);
+       }),
+       IDYES},
+      {Nt([](SimulatedWindows& sim) { sim.Fail(SimOp::kSetValue, kSerialServiceKey, 1234); }),
+       IDYES},
+      {Nt([](SimulatedWindows& sim) { sim.writes_ignored.insert(kSerialServiceKey); }), IDYES},
+  };
+  const std::vector<Row> rows = ReadmeRows();
+  ASSERT_FALSE(rows.empty());
+  std::vector<bool> shown(rows.size(), false);
+  for (const auto& [set_up, answer] : runs) {
+    SimulatedWindows sim;
+    sim.PutWindowsFile("system.ini", SystemIniWith({"device=kvtncdrv.386"}));
+    if (set_up) set_up(sim);
+    sim.answers = {answer};
+    DisableObsoleteDriver(sim);
+    for (const auto& box : sim.boxes) {
+      int matches = 0;
+      for (size_t i = 0; i < rows.size(); ++i) {
+        if (!std::regex_match(box.text, rows[i].pattern)) continue;
+        ++matches;
+        shown[i] = true;
+        EXPECT_EQ(rows[i].style, box.style) << box.text;
+      }
+      EXPECT_EQ(1, matches) << "rows for the box \"" << box.text << "\"";
+    }
+  }
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_TRUE(shown[i]) << "no run shows the row \"" << rows[i].text << "\"";
+  }
+}
+
+}  // namespace
