@@ -89,14 +89,16 @@ TEST(OnlySectionRewritten, ALaterSectionOfTheSameNameKeepsItsEntries) {
 }
 
 TEST(ParseIniFile, ACarriageReturnInsideALineStaysInItAByteOrderMarkGoes) {
-  const auto sections = ParseIniFile("\xEF\xBB\xBF[s]\r\nx=1\ry=2\r\n[t]v\n[no header\n");
-  ASSERT_EQ(3u, sections.size());
+  const auto sections = ParseIniFile("\xEF\xBB\xBF[s]\r\nx=1\ry=2\r\n[t]v\n[no header\n[u]w]\n");
+  ASSERT_EQ(4u, sections.size());
   EXPECT_TRUE(sections[0].lines.empty());
   EXPECT_EQ("s", sections[1].name);
   EXPECT_EQ(std::vector<std::string>({"x=1\ry=2"}), sections[1].lines);
   EXPECT_EQ("t", sections[2].name);
   // A line without "]" is no header.
   EXPECT_EQ(std::vector<std::string>({"[no header"}), sections[2].lines);
+  // The name runs up to the last "]".
+  EXPECT_EQ("u]w", sections[3].name);
 }
 
 }  // namespace

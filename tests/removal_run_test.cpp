@@ -47,8 +47,10 @@ class RemovalRun : public ::testing::Test {
   SimulatedWindows sim_;
 };
 
+// Only an entry that loads the driver counts; a mere mention asks nothing.
 TEST_F(RemovalRun, Windows9xWithoutReferenceEndsSilently) {
-  Windows9x({"device=vcomm.386"});
+  Windows9x(
+      {"device=vcomm.386", "device=c:\\progra~1\\velost~1\\zrq\\other.386", "x=kvtncdrv.386"});
   Run();
   EXPECT_TRUE(sim_.boxes.empty());
   EXPECT_EQ(0, sim_.profile_writes);
@@ -95,32 +97,16 @@ TEST_F(RemovalRun, LargeSectionKeepsEveryOtherEntry) {
   EXPECT_EQ(std::vector<Box>({kQuestion, BackedUpTo("system.000"), kSuccess}), BoxesShown(sim_));
 }
 
-TEST_F(RemovalRun, AMentionThatLoadsNothingEndsSilently) {
-  Windows9x({"device=c:\\progra~1\\velost~1\\zrq\\other.386", "x=kvtncdrv.386"});
-  const std::string before = sim_.WindowsFile("system.ini");
-  Run();
-  EXPECT_TRUE(sim_.boxes.empty());
-  EXPECT_EQ(before, sim_.WindowsFile("system.ini"));
-  EXPECT_EQ(0, sim_.profile_writes);
-}
-
-TEST_F(RemovalRun, SectionTooLargeEndsTheRunBeforeTheQuestion) {
-  Windows9x({"a=" + std::string(kMaxSectionCapacity, 'v'), "device=kvtncdrv.386"});
-  const std::string before = sim_.WindowsFile("system.ini");
-  Run();
-  ASSERT_EQ(1u, sim_.boxes.size());
-  EXPECT_EQ(MB_ICONERROR, sim_.boxes[0].style);
-  EXPECT_EQ(before, sim_.WindowsFile("system.ini"));
-  EXPECT_EQ(0, sim_.profile_writes);
-}
-
-// The profile read checked against system.ini's own bytes before the
-// question: a file that cannot be read, a read that misses a driver entry
+// The section refused before the question: too large to edit safely, or
+// not what system.ini's own bytes hold: a file that cannot be read, a read
+// that misses a driver entry
 // the file's first [386Enh] holds, and a driver entry in a later [386Enh]
 // end the run with nothing changed, the registry included.
 TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
   const Box unreadable{"Error reading system.ini.\nError code: 32", MB_ICONERROR};
   const Box missed{"Error reading system.ini.\nError code: 13", MB_ICONERROR};
+  const Box too_large{"The [386Enh] section of system.ini is too large to edit safely.",
+                      MB_ICONERROR};
   const Box second_section{
       "system.ini has a second [386Enh] section that names the driver.\n"
       "Remove that entry by hand and run this program again.",
@@ -145,6 +131,11 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
        driver_ini,
        [&](SimulatedWindows& sim) { sim.held_open.insert(ini_path); },
        {unreadable}},
+      {"9x, a section too large to edit safely",
+       false,
+       SystemIniWith({"a=" + std::string(kOldWindowsSectionCapacity, 'v'), "device=kvtncdrv.386"}),
+       nullptr,
+       {too_large}},
       {"9x, missing", false, "", nullptr, {}},
       {"NT with an active service, missing", true, "", nullptr, {kQuestion, kSuccess}},
       {"9x, held open by a program that shares reading and writing",
@@ -333,8 +324,13 @@ TEST_F(RemovalRun, ServiceFailureAfterTheRewriteKeepsTheRewrite) {
   sim_.Fail(SimOp::kOpenKey, kSerialServiceKey, 5, 0, KEY_ALL_ACCESS);
   sim_.answers = {IDYES};
   Run();
-  ASSERT_EQ(3u, sim_.boxes.size());
-  EXPECT_EQ(MB_ICONERROR, sim_.boxes[2].style);
+  EXPECT_EQ(std::vector<Box>({kQuestion,
+                              BackedUpTo("system.000"),
+                              {"The serial port device driver is apparently not running.\n"
+                               "It must be enabled, however you do not have sufficient access "
+                               "to modify its status.",
+                               MB_ICONERROR}}),
+            BoxesShown(sim_));
   EXPECT_EQ(SystemIniWith({"a=1"}), sim_.WindowsFile("system.ini"));
   EXPECT_EQ(kStartDemand, StartOf(kDriverServiceKey));
 }
