@@ -4,12 +4,8 @@ namespace {
 
 HKEY ToHkey(RegKeyHandle key) { return reinterpret_cast<HKEY>(key); }
 
-// The status of the call that just failed; never 0, which would read as
-// success.
-Status LastErrorStatus() {
-  const DWORD status = GetLastError();
-  return status != ERROR_SUCCESS ? status : ERROR_GEN_FAILURE;
-}
+// The status of the call that just failed.
+Status LastErrorStatus() { return FailureStatus(GetLastError()); }
 
 // An open file handle that closes itself.
 class FileHandle {
@@ -52,6 +48,10 @@ HMODULE LoadSystemLibrary(const char* name) {
 constexpr DWORD kMaxFileBytes = 64 * 1024 * 1024;
 
 }  // namespace
+
+Status FailureStatus(DWORD last_error) {
+  return last_error != ERROR_SUCCESS ? last_error : ERROR_GEN_FAILURE;
+}
 
 void LimitDllSearchToSystemFolder() {
   constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32

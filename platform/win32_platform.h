@@ -15,6 +15,11 @@
 // loaded by its full path everywhere.
 void LimitDllSearchToSystemFolder();
 
+// The status of a call that failed with `last_error` as GetLastError read
+// it: never 0, which would read as success (some Windows 9x calls fail
+// without setting one).
+Status FailureStatus(DWORD last_error);
+
 class Win32Platform : public Platform {
  public:
   WindowsVersion Version() override;

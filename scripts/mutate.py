@@ -1,12 +1,23 @@
 #!/usr/bin/env python3
-"""Mutation pass over the removal logic: applies one-line mutants to app/,
-section/, services/ and platform/framework.cpp one at a time, rebuilds the
-unit tests (build/mutation) and runs them; a mutant they pass is tried again
-under AddressSanitizer and UndefinedBehaviorSanitizer (build/mutation-asan),
-as the test command runs them too. A mutant the tests fail on is killed; one
-they pass survives and is listed, for a test to be written or for a reason
-why it is equivalent. The sources are put back after each mutant. Prints a
-line per mutant and the score; writes nothing outside build/.
+"""Mutation pass: applies one-line mutants one at a time and says which ones
+the tests let through.
+
+- app/, section/, services/ and platform/framework.cpp: the unit tests are
+  rebuilt (build/mutation) and run; a mutant they pass is tried again under
+  AddressSanitizer and UndefinedBehaviorSanitizer (build/mutation-asan), as
+  the test command runs them too.
+- platform/win32_platform.cpp and platform/runtime/: the Windows-only code.
+  The 64-bit executables and test tools are rebuilt (build/windows-x64,
+  build/windows-x64-tests) and their Wine tests run (the platform contract,
+  the runtime's checks, the traced run and the typical scenarios), and the
+  unit tests too (the memory functions are built into them under other
+  names).
+
+A mutant the tests fail on is killed; one they pass survives and is listed,
+for a test to be written or for a reason why it is equivalent. The sources
+are put back after each mutant, and every build is brought back to them at
+the end. Prints a line per mutant, then the score by folder and overall;
+writes nothing outside build/.
 
 Usage: scripts/mutate.py [--most N] [--only TEXT]
 """
@@ -22,7 +33,12 @@ BUILD_ASAN = os.path.join(ROOT, "build", "mutation-asan")
 SANITIZERS = "-fsanitize=address,undefined -fno-sanitize-recover=all"
 SOURCES = ["app/driver_removal_app.cpp", "platform/framework.cpp",
            "section/device_section.cpp", "section/profile_file.cpp",
-           "section/system_backup.cpp", "services/service_start.cpp"]
+           "section/section_read_check.cpp", "section/system_backup.cpp",
+           "services/service_start.cpp"]
+WINDOWS_SOURCES = ["platform/win32_platform.cpp", "platform/runtime/entry.cpp",
+                   "platform/runtime/exit_list.cpp", "platform/runtime/heap.cpp",
+                   "platform/runtime/library_hooks.cpp",
+                   "platform/runtime/memory_functions.cpp"]
 # (name, pattern, replacement): each applied to the first match in a line.
 OPERATORS = [
     ("== to !=", r"==", "!="),
@@ -40,12 +56,21 @@ OPERATORS = [
     ("drop !", r"!(?=[A-Za-z(])", ""),
     ("return true to false", r"return true;", "return false;"),
     ("status to 13", r"return status;", "return 13;"),
+    # Two plain names compared (strings, where it compiles) by length alone.
+    ("compare lengths only",
+     r"(?<![\w.:>*])(?!nullptr\b|sizeof\b|this\b|true\b|false\b)([a-z_]\w*) == "
+     r"(?!nullptr\b|sizeof\b|true\b|false\b)([a-z_]\w*)\b(?![(.\[:])",
+     r"\1.size() == \2.size()"),
+    ("rfind to find", r"\.rfind\(", ".find("),
+    ("find to rfind", r"\.find\(", ".rfind("),
+    ("drop a flag", r" \| [A-Z][A-Z0-9_]+", ""),
+    ("loop bound - 1", r"(for \([^;]*; [\w]+ <=? )([\w.()]+)", r"\1\2 - 1"),
 ]
 STATEMENT = re.compile(r"^\s+[A-Za-z_][\w:.>-]*\(.*\);\s*$")
 
 
 def candidates():
-    for path in SOURCES:
+    for path in SOURCES + WINDOWS_SOURCES:
         with open(os.path.join(ROOT, path)) as f:
             lines = f.read().split("\n")
         for number, line in enumerate(lines):
@@ -70,8 +95,9 @@ def run(command, timeout):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--most", type=int, default=90, help="mutants to try, spread evenly")
-    parser.add_argument("--only", help="only mutants whose file or line holds this")
+    parser.add_argument("--most", type=int, default=150, help="mutants to try, spread evenly")
+    parser.add_argument("--only", help="only mutants whose file or line holds one of these "
+                        "comma-separated texts")
     args = parser.parse_args()
     builds = [(BUILD, "-DCMAKE_BUILD_TYPE=RelWithDebInfo"),
               (BUILD_ASAN, "-DCMAKE_CXX_FLAGS=" + SANITIZERS)]
@@ -84,16 +110,31 @@ def main():
             print("the unit tests fail without a mutant")
             return 1
 
+    for preset in ("windows-x64", "windows-x64-tests"):
+        if run(["cmake", "--preset", preset], 300) != 0 or \
+                run(["cmake", "--build", "--preset", preset, "-j2"], 900) != 0:
+            print("the unmutated Windows build failed")
+            return 1
+
     def outcome_in(build):
         if run(["cmake", "--build", build, "--target", "unit_tests", "-j2"], 900) != 0:
             return "stillborn"
         return run([os.path.join(build, "tests", "unit_tests")], 60)
 
+    def windows_outcome():
+        for preset in ("windows-x64", "windows-x64-tests"):
+            if run(["cmake", "--build", "--preset", preset, "-j2"], 900) != 0:
+                return "stillborn"
+        return run(["python3", "tests/e2e/run_e2e.py", "--build-dir", "build", "--arch", "x64",
+                    "--only", "typical case"], 900)
+
+    only = args.only.split(",") if args.only else []
     mutants = [m for m in candidates()
-               if not args.only or args.only in m[0] or args.only in m[3]]
+               if not only or any(text in m[0] or text in m[3] for text in only)]
     step = max(1, len(mutants) / float(args.most))
     chosen = [mutants[int(i * step)] for i in range(min(args.most, len(mutants)))]
     killed, survived, stillborn = 0, [], 0
+    by_folder = {}  # folder -> [killed, tried]
     for path, number, name, mutated in chosen:
         full = os.path.join(ROOT, path)
         with open(full) as f:
@@ -104,13 +145,23 @@ def main():
         try:
             with open(full, "w") as f:
                 f.write("\n".join(lines))
-            outcome = outcome_in(BUILD)
-            if outcome == 0:
-                outcome = outcome_in(BUILD_ASAN)
+            if path in WINDOWS_SOURCES:
+                outcome = windows_outcome()
+                if outcome == 0 and path.endswith("memory_functions.cpp"):
+                    outcome = outcome_in(BUILD)
+            else:
+                outcome = outcome_in(BUILD)
+                if outcome == 0:
+                    outcome = outcome_in(BUILD_ASAN)
         finally:
             with open(full, "w") as f:
                 f.write(original)
         label = "%s:%d %s: %s" % (path, number + 1, name, before)
+        folder = os.path.dirname(path)
+        if outcome != "stillborn":
+            tally = by_folder.setdefault(folder, [0, 0])
+            tally[0] += outcome != 0
+            tally[1] += 1
         if outcome == "stillborn":
             stillborn += 1
             print("stillborn  " + label)
@@ -123,6 +174,11 @@ def main():
         sys.stdout.flush()
     for build, _ in builds:
         run(["cmake", "--build", build, "--target", "unit_tests", "-j2"], 900)
+    for preset in ("windows-x64", "windows-x64-tests"):
+        run(["cmake", "--build", "--preset", preset, "-j2"], 900)
+    for folder, (folder_killed, folder_tried) in sorted(by_folder.items()):
+        print("%s: %d of %d killed (%.1f%%)" % (folder, folder_killed, folder_tried,
+                                               100.0 * folder_killed / folder_tried))
     tried = killed + len(survived)
     print("mutants: %d tried, %d killed, %d survived, %d did not compile; score %.1f%%"
           % (tried, killed, len(survived), stillborn, 100.0 * killed / max(tried, 1)))

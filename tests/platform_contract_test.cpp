@@ -60,19 +60,6 @@ const char kIni[] =
     "[Other]\r\nx=1\r\n";
 const std::string kList("device=kvtncdrv.386\0woafont=dosapp.fon\0empty=\0\0", 47);
 
-TEST_F(PlatformContract, VersionIsAnNtFamilyWindows7OrLaterByDefault) {
-  const WindowsVersion version = os().Version();
-  EXPECT_EQ(static_cast<DWORD>(VER_PLATFORM_WIN32_NT), version.platform_id);
-  EXPECT_TRUE(version.major > 6 || (version.major == 6 && version.minor >= 1))
-      << version.major << "." << version.minor;
-}
-
-TEST_F(PlatformContract, ModuleFileNameIsAFullPath) {
-  const std::string path = os().ModuleFileName();
-  EXPECT_NE(std::string::npos, path.find('\\')) << path;
-  EXPECT_EQ(".exe", path.substr(path.size() - 4)) << path;
-}
-
 // Wine's read trims the blanks around an entry and its "=".
 TEST_F(PlatformContract, ReadsEntriesInOrderTrimmedWithoutComments) {
   world_->PutWindowsFile(ini_, kIni);

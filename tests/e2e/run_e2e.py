@@ -257,15 +257,22 @@ def run_scenario(prefix, spec, scenario, exe):
 
 
 RELAYED = ("kernel32.SetDefaultDllDirectories;kernel32.SetDllDirectoryA;kernel32.LoadLibraryA;"
-           "kernel32.LoadLibraryW;kernel32.LoadLibraryExA;kernel32.LoadLibraryExW")
+           "kernel32.LoadLibraryW;kernel32.LoadLibraryExA;kernel32.LoadLibraryExW;"
+           "kernel32.WritePrivateProfileStringA;kernel32.WritePrivateProfileSectionA;"
+           "kernel32.CopyFileA;user32.MessageBoxA")
+FLUSH = re.compile(r'WritePrivateProfileStringA\(0+,0+,0+,[0-9a-f]+ "system\.ini"\)')
 
 
-def run_dll_search_trace(prefix, exe, trace_path):
-    """Runs the program once under Wine's relay and DLL-load traces, with a
-    box to show (the question, answered No), and returns the problems: its
-    thread must limit the DLL search (SetDefaultDllDirectories with
+def run_traced(prefix, exe, trace_path):
+    """Runs the program once under Wine's relay and DLL-load traces, cleaning
+    a driver entry (answered Yes), and returns the problems. Its thread must
+    limit the DLL search (SetDefaultDllDirectories with
     LOAD_LIBRARY_SEARCH_SYSTEM32, or SetDllDirectoryA) before any LoadLibrary
-    call, then load USER32 by its full path in the system folder."""
+    call, then load USER32 by its full path in the system folder; and it must
+    flush the profile cache of system.ini (a null section, key and value)
+    after the question and before the backup's copy, and after the
+    section's write. Wine keeps no
+    such cache, so only the trace shows the flush."""
     with open(os.path.join(prefix.windows_dir, "system.ini"), "wb") as f:
         f.write(b"[386Enh]\r\ndevice=kvtncdrv.386\r\n")
     prefix.import_reg(registry_body({}) + ini_mapping_body(None) +
@@ -275,14 +282,15 @@ def run_dll_search_trace(prefix, exe, trace_path):
     env = dict(prefix.env, WINEDEBUG="+relay,+loaddll")
     with open(trace_path, "wb") as out:
         subprocess.run([WINE64, "C:\\box_answerer.exe", "C:\\boxes.log", "C:\\DriverRemoval.exe",
-                        "no"], env=env, stdout=out, stderr=out, stdin=subprocess.DEVNULL)
+                        "yes"], env=env, stdout=out, stderr=out, stdin=subprocess.DEVNULL)
     with open(trace_path, encoding="latin-1") as f:
         lines = f.read().splitlines()
     thread = next((line.split(":", 1)[0] for line in lines
                    if 'Loaded L"C:\\\\DriverRemoval.exe"' in line), None)
     if thread is None:
         return ["the program did not start; see %s" % trace_path]
-    calls = [line.split(":", 1)[1] for line in lines if line.startswith(thread + ":Call KERNEL32.")]
+    calls = [line.split(":", 1)[1] for line in lines
+             if line.startswith((thread + ":Call KERNEL32.", thread + ":Call user32."))]
     limited = next((i for i, call in enumerate(calls)
                     if call.startswith(("Call KERNEL32.SetDefaultDllDirectories(00000800)",
                                         'Call KERNEL32.SetDllDirectoryA('))), None)
@@ -298,7 +306,35 @@ def run_dll_search_trace(prefix, exe, trace_path):
     if not user32:
         problems.append("USER32 not loaded by its full path in the system folder: %s"
                         % [calls[i] for i in loads])
+    order = [("flush" if FLUSH.search(call) else "copy" if "CopyFileA(" in call
+              else "write" if "WritePrivateProfileSectionA(" in call
+              else "box" if "MessageBoxA(" in call else None) for call in calls]
+    order = [step for step in order if step]
+    copy = order.index("copy") if "copy" in order else None
+    write = order.index("write") if "write" in order else None
+    if copy is None or write is None:
+        problems.append("no backup copy and section write: %s" % order)
+    else:
+        # The question may stand for minutes, while another program writes.
+        question = order.index("box") if "box" in order else 0
+        if "flush" not in order[question:copy]:
+            problems.append("no flush between the question and the backup's copy: %s" % order)
+        if "flush" not in order[write + 1:]:
+            problems.append("no flush after the section's write: %s" % order)
     return [problem + " (trace: %s)" % trace_path for problem in problems]
+
+
+def run_runtime_checks(prefix, exe):
+    """Runs the runtime's checks (tests/runtime/); returns the problems."""
+    shutil.copy(exe, os.path.join(prefix.drive_c, "runtime_checks.exe"))
+    problems = []
+    for argument, want in ((None, 0), ("library-error", 3)):
+        rc = prefix.wine(*(["C:\\runtime_checks.exe"] + ([argument] if argument else [])),
+                         check=False)
+        if rc != want:
+            problems.append("runtime_checks.exe %s: exit status %d, want %d (see the enum in "
+                            "tests/runtime/runtime_checks.cpp)" % (argument or "", rc, want))
+    return problems
 
 
 def run_contract(prefix, exe):
@@ -320,6 +356,7 @@ def main():
     parser.add_argument("--build-dir", default="build")
     parser.add_argument("--exe", help="test this executable instead of the built ones")
     parser.add_argument("--only", help="run only the scenarios whose name contains this")
+    parser.add_argument("--arch", choices=("x64", "x86"), help="run only this architecture")
     args = parser.parse_args()
 
     with open(os.path.join(HERE, "scenarios.json")) as f:
@@ -329,8 +366,10 @@ def main():
     if args.exe:
         targets.append(("given", args.exe))
     else:
-        targets.append(("x64", os.path.join(args.build_dir, "windows-x64", "DriverRemoval.exe")))
-        targets.append(("x86", os.path.join(args.build_dir, "windows-x86", "DriverRemoval.exe")))
+        for arch in ("x64", "x86"):
+            if args.arch in (None, arch):
+                targets.append((arch, os.path.join(args.build_dir, "windows-" + arch,
+                                                   "DriverRemoval.exe")))
 
     prefix = WinePrefix(os.path.abspath(os.path.join(args.build_dir, "e2e-prefix")))
     passed = failed = skipped = x86_skipped = 0
@@ -339,35 +378,33 @@ def main():
         shutil.copy(os.path.join(args.build_dir, "windows-x64-tests", "box_answerer.exe"),
                     os.path.join(prefix.drive_c, "box_answerer.exe"))
         if not args.exe:
-            for arch in ("x64", "x86"):
-                label = "%s: platform contract" % arch
-                if arch == "x86" and why_no_32bit():
-                    print("SKIP  %s (x86 not run: %s)" % (label, why_no_32bit()))
-                    skipped += 1
-                    x86_skipped += 1
-                    continue
-                problems = run_contract(prefix, os.path.join(
-                    args.build_dir, "windows-%s-tests" % arch, "platform_contract_tests.exe"))
-                passed += not problems
-                failed += bool(problems)
-                print("%s  %s" % ("ok  " if not problems else "FAIL", label))
-                for problem in problems:
-                    print("      " + problem)
-            for arch in ("x64", "x86"):
-                label = "%s: DLL search limited before any LoadLibrary, USER32 by full path" % arch
-                if arch == "x86" and why_no_32bit():
-                    print("SKIP  %s (x86 not run: %s)" % (label, why_no_32bit()))
-                    skipped += 1
-                    x86_skipped += 1
-                    continue
-                problems = run_dll_search_trace(
-                    prefix, os.path.join(args.build_dir, "windows-%s" % arch, "DriverRemoval.exe"),
-                    os.path.abspath(os.path.join(args.build_dir, "dll-search-%s.trace" % arch)))
-                passed += not problems
-                failed += bool(problems)
-                print("%s  %s" % ("ok  " if not problems else "FAIL", label))
-                for problem in problems:
-                    print("      " + problem)
+            build = args.build_dir
+            # Checks of the Windows-only code, once per architecture.
+            checks = [
+                ("platform contract", lambda arch: run_contract(prefix, os.path.join(
+                    build, "windows-%s-tests" % arch, "platform_contract_tests.exe"))),
+                ("the executables' own runtime", lambda arch: run_runtime_checks(
+                    prefix, os.path.join(build, "windows-%s" % arch, "runtime_checks.exe"))),
+                ("traced run: DLL search limited before any LoadLibrary, USER32 by full path, "
+                 "profile cache flushed before the copy and after the write",
+                 lambda arch: run_traced(
+                     prefix, os.path.join(build, "windows-%s" % arch, "DriverRemoval.exe"),
+                     os.path.abspath(os.path.join(build, "traced-run-%s.trace" % arch)))),
+            ]
+            for name, check in checks:
+                for arch, _ in targets:
+                    label = "%s: %s" % (arch, name)
+                    if arch == "x86" and why_no_32bit():
+                        print("SKIP  %s (x86 not run: %s)" % (label, why_no_32bit()))
+                        skipped += 1
+                        x86_skipped += 1
+                        continue
+                    problems = check(arch)
+                    passed += not problems
+                    failed += bool(problems)
+                    print("%s  %s" % ("ok  " if not problems else "FAIL", label))
+                    for problem in problems:
+                        print("      " + problem)
         for arch, exe in targets:
             for scenario in spec["scenarios"]:
                 if args.only and args.only not in scenario["name"]:

@@ -113,7 +113,12 @@ class WinePrefix:
         shutil.rmtree(self.tmp, ignore_errors=True)
         os.makedirs(self.tmp)
         open(self.log, "w").close()
-        self.wine("wineboot", "-i")
+        # Set-up, not the program under test: a wineboot that failed (seen
+        # once, "could not load kernel32.dll") gets one more try.
+        if self.wine("wineboot", "-i", check=False) != 0:
+            self.note("wineboot failed")
+            shutil.rmtree(self.path, ignore_errors=True)
+            self.wine("wineboot", "-i")
         if self.headless:
             self.import_reg('[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\n"Graphics"="null"\n')
         elif os.path.exists(MARLETT):

@@ -1,0 +1,84 @@
+// The real platform's own work, under Wine only: what the simulated Windows
+// has no counterpart for (the version and path Windows reports, the status
+// of a failure that set no error, reading a file another program holds open
+// for writing, the size limit of a file read).
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/win32_platform.h"
+
+namespace {
+
+// An open file handle that closes itself.
+struct HeldFile {
+  explicit HeldFile(HANDLE handle) : handle(handle) {}
+  ~HeldFile() {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+  HANDLE handle;
+};
+
+class Win32PlatformTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = platform_.WindowsDirectory() + "\\win32_" + info->name() + ".ini";
+  }
+  void TearDown() override { DeleteFileA(path_.c_str()); }
+
+  Win32Platform platform_;
+  std::string path_;
+};
+
+TEST_F(Win32PlatformTest, VersionIsAnNtFamilyWindows7OrLaterByDefault) {
+  const WindowsVersion version = platform_.Version();
+  EXPECT_EQ(static_cast<DWORD>(VER_PLATFORM_WIN32_NT), version.platform_id);
+  EXPECT_TRUE(version.major > 6 || (version.major == 6 && version.minor >= 1))
+      << version.major << "." << version.minor;
+}
+
+TEST_F(Win32PlatformTest, ModuleFileNameIsAFullPath) {
+  const std::string path = platform_.ModuleFileName();
+  EXPECT_NE(std::string::npos, path.find(":\\")) << path;
+  EXPECT_EQ(".exe", path.substr(path.size() - 4)) << path;
+}
+
+TEST_F(Win32PlatformTest, AFailureThatSetNoErrorIsNoSuccess) {
+  EXPECT_EQ(static_cast<Status>(ERROR_GEN_FAILURE), FailureStatus(ERROR_SUCCESS));
+  EXPECT_EQ(static_cast<Status>(ERROR_SHARING_VIOLATION), FailureStatus(ERROR_SHARING_VIOLATION));
+}
+
+// Another program, or the platform's own profile code, may hold the file
+// open for writing while sharing it.
+TEST_F(Win32PlatformTest, ReadsAFileAnotherProgramHoldsOpenForWriting) {
+  const std::string bytes = "[386Enh]\r\ndevice=kvtncdrv.386\r\n";
+  const HeldFile holder(CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_NE(INVALID_HANDLE_VALUE, holder.handle);
+  DWORD written = 0;
+  ASSERT_TRUE(
+      WriteFile(holder.handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+  std::string read;
+  EXPECT_EQ(0u, platform_.ReadFileBytes(path_, &read));
+  EXPECT_EQ(bytes, read);
+}
+
+TEST_F(Win32PlatformTest, AFileOver64MiBIsNotRead) {
+  {
+    const HeldFile file(CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_NE(INVALID_HANDLE_VALUE, file.handle);
+    ASSERT_NE(INVALID_SET_FILE_POINTER,
+              SetFilePointer(file.handle, 65 * 1024 * 1024, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(file.handle));
+  }
+  std::string read = "untouched";
+  EXPECT_EQ(static_cast<Status>(ERROR_FILE_TOO_LARGE), platform_.ReadFileBytes(path_, &read));
+}
+
+}  // namespace
