@@ -35,10 +35,9 @@ Function Kernel32Function(const char* name) {
 
 // The system folder's DLL of that name, by its full path.
 HMODULE LoadSystemLibrary(const char* name) {
-  char path[MAX_PATH + 16] = {};
-  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
-  std::string full(path, length);
+  char path[MAX_PATH] = {};
+  std::string full = ReturnedPath(path, GetSystemDirectoryA(path, MAX_PATH), MAX_PATH);
+  if (full.empty()) return nullptr;
   if (full.back() != '\\') full += '\\';
   return LoadLibraryA((full + name).c_str());
 }
@@ -48,6 +47,10 @@ HMODULE LoadSystemLibrary(const char* name) {
 constexpr DWORD kMaxFileBytes = 64 * 1024 * 1024;
 
 }  // namespace
+
+std::string ReturnedPath(const char* buffer, DWORD length, DWORD capacity) {
+  return length != 0 && length < capacity ? std::string(buffer, length) : std::string();
+}
 
 Status FailureStatus(DWORD last_error) {
   return last_error != ERROR_SUCCESS ? last_error : ERROR_GEN_FAILURE;
@@ -82,8 +85,7 @@ WindowsVersion Win32Platform::Version() {
 
 std::string Win32Platform::ModuleFileName() {
   char path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return std::string(path, length < MAX_PATH ? length : 0);
+  return ReturnedPath(path, GetModuleFileNameA(nullptr, path, MAX_PATH), MAX_PATH);
 }
 
 Status Win32Platform::OpenKey(const std::string& subkey, REGSAM access, RegKeyHandle* key) {
@@ -122,8 +124,7 @@ Status Win32Platform::WriteProfileSection(const std::string& section, const std:
 
 std::string Win32Platform::WindowsDirectory() {
   char path[MAX_PATH] = {};
-  const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
-  return std::string(path, length < MAX_PATH ? length : 0);
+  return ReturnedPath(path, GetWindowsDirectoryA(path, MAX_PATH), MAX_PATH);
 }
 
 bool Win32Platform::FileExists(const std::string& path) {

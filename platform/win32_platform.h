@@ -20,6 +20,12 @@ void LimitDllSearchToSystemFolder();
 // without setting one).
 Status FailureStatus(DWORD last_error);
 
+// The path a call returned into a buffer of `capacity` characters, with
+// `length` its result; empty when the call failed (0) or the path did not
+// fit (the call then returns the size it needs, or GetModuleFileNameA the
+// capacity itself, with the path cut short).
+std::string ReturnedPath(const char* buffer, DWORD length, DWORD capacity);
+
 class Win32Platform : public Platform {
  public:
   WindowsVersion Version() override;

@@ -1,7 +1,7 @@
 // The real platform's own work, under Wine only: what the simulated Windows
-// has no counterpart for (the version and path Windows reports, the status
-// of a failure that set no error, reading a file another program holds open
-// for writing, the size limit of a file read).
+// has no counterpart for (the version and path Windows reports, a path that
+// did not fit, the status of a failure that set no error, reading a file
+// another program holds open for writing, the size limit of a file read).
 
 #include <gtest/gtest.h>
 
@@ -50,6 +50,14 @@ TEST_F(Win32PlatformTest, ModuleFileNameIsAFullPath) {
 TEST_F(Win32PlatformTest, AFailureThatSetNoErrorIsNoSuccess) {
   EXPECT_EQ(static_cast<Status>(ERROR_GEN_FAILURE), FailureStatus(ERROR_SUCCESS));
   EXPECT_EQ(static_cast<Status>(ERROR_SHARING_VIOLATION), FailureStatus(ERROR_SHARING_VIOLATION));
+}
+
+TEST_F(Win32PlatformTest, APathThatDidNotFitIsNone) {
+  const char buffer[] = "C:\\WINDOWS";
+  EXPECT_EQ("C:\\WINDOWS", ReturnedPath(buffer, 10, 11));
+  EXPECT_EQ("", ReturnedPath(buffer, 11, 11));  // cut short to the capacity
+  EXPECT_EQ("", ReturnedPath(buffer, 12, 11));  // the size it needs
+  EXPECT_EQ("", ReturnedPath(buffer, 0, 11));   // failed
 }
 
 // Another program, or the platform's own profile code, may hold the file

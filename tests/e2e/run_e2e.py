@@ -351,6 +351,32 @@ def run_contract(prefix, exe):
             or line.startswith(("  ", "Expected", "Which"))] or ["exit status %d" % rc]
 
 
+class Tally:
+    """Counts and prints each run's outcome."""
+
+    def __init__(self):
+        self.passed = self.failed = self.skipped_count = self.x86_skipped = 0
+
+    def skipped(self, label, arch, reason=None):
+        """True, after saying so, when the run cannot be made here."""
+        if arch == "x86" and why_no_32bit():
+            reason = "x86 not run: %s" % why_no_32bit()
+            self.x86_skipped += 1
+        if not reason:
+            return False
+        print("SKIP  %s (%s)" % (label, reason))
+        self.skipped_count += 1
+        return True
+
+    def report(self, label, problems):
+        self.passed += not problems
+        self.failed += bool(problems)
+        print("%s  %s" % ("ok  " if not problems else "FAIL", label))
+        for problem in problems:
+            print("      " + problem)
+        sys.stdout.flush()
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--build-dir", default="build")
@@ -372,7 +398,7 @@ def main():
                                                    "DriverRemoval.exe")))
 
     prefix = WinePrefix(os.path.abspath(os.path.join(args.build_dir, "e2e-prefix")))
-    passed = failed = skipped = x86_skipped = 0
+    tally = Tally()
     prefix.create()
     try:
         shutil.copy(os.path.join(args.build_dir, "windows-x64-tests", "box_answerer.exe"),
@@ -394,50 +420,23 @@ def main():
             for name, check in checks:
                 for arch, _ in targets:
                     label = "%s: %s" % (arch, name)
-                    if arch == "x86" and why_no_32bit():
-                        print("SKIP  %s (x86 not run: %s)" % (label, why_no_32bit()))
-                        skipped += 1
-                        x86_skipped += 1
-                        continue
-                    problems = check(arch)
-                    passed += not problems
-                    failed += bool(problems)
-                    print("%s  %s" % ("ok  " if not problems else "FAIL", label))
-                    for problem in problems:
-                        print("      " + problem)
+                    if not tally.skipped(label, arch):
+                        tally.report(label, check(arch))
         for arch, exe in targets:
             for scenario in spec["scenarios"]:
                 if args.only and args.only not in scenario["name"]:
                     continue
                 for name, run in expand(scenario):
                     label = "%s: %s" % (arch, name)
-                    if arch == "x86" and why_no_32bit():
-                        print("SKIP  %s (x86 not run: %s)" % (label, why_no_32bit()))
-                        skipped += 1
-                        x86_skipped += 1
-                        continue
-                    if skip_reason(run):
-                        print("SKIP  %s (%s)" % (label, skip_reason(run)))
-                        skipped += 1
-                        continue
-                    problems = run_scenario(prefix, spec, run, exe)
-                    if problems:
-                        failed += 1
-                        print("FAIL  %s" % label)
-                        for problem in problems:
-                            print("      " + problem)
-                    else:
-                        passed += 1
-                        print("ok    %s" % label)
-                    sys.stdout.flush()
+                    if not tally.skipped(label, arch, skip_reason(run)):
+                        tally.report(label, run_scenario(prefix, spec, run, exe))
     finally:
         prefix.destroy()
-    x86_note = (" (%d of them x86, not run: %s)" % (x86_skipped, why_no_32bit())
-                if x86_skipped else "")
+    x86_note = (" (%d of them x86, not run: %s)" % (tally.x86_skipped, why_no_32bit())
+                if tally.x86_skipped else "")
     print("e2e: %d passed, %d failed, %d skipped%s, %d Wine tool launches retried"
-          % (passed, failed, skipped, x86_note, prefix.retries))
-    return 1 if failed else 0
-
+          % (tally.passed, tally.failed, tally.skipped_count, x86_note, prefix.retries))
+    return 1 if tally.failed else 0
 
 if __name__ == "__main__":
     sys.exit(main())
