@@ -56,17 +56,20 @@ Status FailureStatus(DWORD last_error) {
   return last_error != ERROR_SUCCESS ? last_error : ERROR_GEN_FAILURE;
 }
 
-void LimitDllSearchToSystemFolder() {
+void LimitDllSearch(SetDefaultDllDirectoriesFunction set_default,
+                    SetDllDirectoryFunction set_directory) {
   constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
-  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-  using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCSTR);
-  if (const auto set_default =
-          Kernel32Function<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories")) {
-    if (set_default(kSearchSystem32)) return;
-  }
-  if (const auto set_directory = Kernel32Function<SetDllDirectoryFunction>("SetDllDirectoryA")) {
-    set_directory("");
-  }
+  if (set_default != nullptr && set_default(kSearchSystem32)) return;
+  if (set_directory != nullptr) set_directory("");
+}
+
+void LimitDllSearchToSystemFolder() {
+  LimitDllSearch(Kernel32Function<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories"),
+                 Kernel32Function<SetDllDirectoryFunction>("SetDllDirectoryA"));
+}
+
+Status FileSizeStatus(DWORD low_part, DWORD last_error) {
+  return low_part == INVALID_FILE_SIZE && last_error != NO_ERROR ? last_error : ERROR_SUCCESS;
 }
 
 WindowsVersion Win32Platform::Version() {
@@ -158,7 +161,7 @@ Status Win32Platform::ReadFileBytes(const std::string& path, std::string* bytes)
   if (!file.valid()) return LastErrorStatus();
   DWORD size_high = 0;
   const DWORD size = GetFileSize(file.get(), &size_high);
-  if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return LastErrorStatus();
+  if (const Status status = FileSizeStatus(size, GetLastError())) return status;
   if (size_high != 0 || size > kMaxFileBytes) return ERROR_FILE_TOO_LARGE;
   bytes->assign(size, '\0');
   DWORD total = 0;

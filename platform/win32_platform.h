@@ -15,6 +15,17 @@
 // loaded by its full path everywhere.
 void LimitDllSearchToSystemFolder();
 
+// The same with the two functions given, each null where KERNEL32 lacks it.
+using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCSTR);
+void LimitDllSearch(SetDefaultDllDirectoriesFunction set_default,
+                    SetDllDirectoryFunction set_directory);
+
+// The status of GetFileSize's result, its low part and the last error: its
+// documented failure is INVALID_FILE_SIZE with an error set, since that
+// number is also the low part of a size over 4 GiB.
+Status FileSizeStatus(DWORD low_part, DWORD last_error);
+
 // The status of a call that failed with `last_error` as GetLastError read
 // it: never 0, which would read as success (some Windows 9x calls fail
 // without setting one).

@@ -31,6 +31,8 @@ TEST(IsDriverEntry, MatchesWholeEntriesThatLoadTheDriver) {
       {"device=z:kvtncdrv.386", true},
       {"device=c:\\x\\kvtncdrv.386.", true},
       {"device=c:\\x\\kvtncdrv.386 ; old driver", true},
+      {"device=kvtncdrv.386 ; old ; older", true},  // the comment from the first ";"
+      {"device=c:\\a=b\\kvtncdrv.386", true},       // the key up to the first "="
       {"device=\"c:\\x\\kvtncdrv.386\"", true},
       {"device = c:\\progra~1\\velost~1\\zrq\\\t", true},
       // Entries that only begin with a form or mention the driver otherwise.

@@ -74,9 +74,12 @@ TEST(OnlySectionRewritten, SetsAsideOnlyWhatARewriteMayChange) {
 
 TEST(FindIniSection, FindsTheFirstOfThatNameOrNone) {
   // [Config] has as many letters as [386Enh].
-  const auto sections =
-      ParseIniFile("[boot]\r\na=1\r\n[Config]\r\n[386ENH]\r\nb=2\r\n[386Enh]\r\n");
-  EXPECT_EQ(3, FindIniSection(sections, "386Enh"));
+  // [386Enx] differs only in its last letter.
+  const auto sections = ParseIniFile(
+      "[boot]\r\na=1\r\n[Config]\r\n[386Enx]\r\n[386ENH]\r\nb=2\r\n[386Enh]\r\n[ZRQ]\r\n");
+  EXPECT_EQ(4, FindIniSection(sections, "386Enh"));
+  EXPECT_EQ(5, FindIniSection(sections, "386Enh", 5));
+  EXPECT_EQ(6, FindIniSection(sections, "zrq"));
   EXPECT_EQ(-1, FindIniSection(sections, "Other"));
 }
 
@@ -99,6 +102,8 @@ TEST(ParseIniFile, ACarriageReturnInsideALineStaysInItAByteOrderMarkGoes) {
   EXPECT_EQ(std::vector<std::string>({"[no header"}), sections[2].lines);
   // The name runs up to the last "]".
   EXPECT_EQ("u]w", sections[3].name);
+  // A last line of one character without a line break.
+  EXPECT_EQ(std::vector<std::string>({"x"}), ParseIniFile("[s]\r\nx")[1].lines);
 }
 
 }  // namespace

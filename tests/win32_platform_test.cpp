@@ -52,6 +52,49 @@ TEST_F(Win32PlatformTest, AFailureThatSetNoErrorIsNoSuccess) {
   EXPECT_EQ(static_cast<Status>(ERROR_SHARING_VIOLATION), FailureStatus(ERROR_SHARING_VIOLATION));
 }
 
+// What the DLL search calls were given, by the fakes below.
+std::string dll_search_calls;
+BOOL WINAPI SetDefaultDllDirectoriesSucceeds(DWORD flags) {
+  dll_search_calls += "default " + std::to_string(flags) + ";";
+  return TRUE;
+}
+BOOL WINAPI SetDefaultDllDirectoriesFails(DWORD flags) {
+  dll_search_calls += "default " + std::to_string(flags) + ";";
+  return FALSE;
+}
+BOOL WINAPI SetDllDirectoryRecorded(LPCSTR directory) {
+  dll_search_calls += "directory \"" + std::string(directory) + "\";";
+  return TRUE;
+}
+
+// Windows 8 and later; Vista and 7 with the update, where the call may
+// fail; XP SP1 to 7 without it; Windows 95 to XP.
+TEST_F(Win32PlatformTest, TheDllSearchIsLimitedByWhatKernel32Has) {
+  struct Case {
+    SetDefaultDllDirectoriesFunction set_default;
+    SetDllDirectoryFunction set_directory;
+    const char* calls;
+  };
+  const Case cases[] = {
+      {SetDefaultDllDirectoriesSucceeds, SetDllDirectoryRecorded, "default 2048;"},
+      {SetDefaultDllDirectoriesFails, SetDllDirectoryRecorded, "default 2048;directory \"\";"},
+      {nullptr, SetDllDirectoryRecorded, "directory \"\";"},
+      {nullptr, nullptr, ""},
+  };
+  for (const auto& c : cases) {
+    dll_search_calls.clear();
+    LimitDllSearch(c.set_default, c.set_directory);
+    EXPECT_EQ(c.calls, dll_search_calls);
+  }
+}
+
+TEST_F(Win32PlatformTest, AFileSizeFailsOnlyWithAnErrorSet) {
+  EXPECT_EQ(static_cast<Status>(ERROR_ACCESS_DENIED),
+            FileSizeStatus(INVALID_FILE_SIZE, ERROR_ACCESS_DENIED));
+  EXPECT_EQ(0u, FileSizeStatus(INVALID_FILE_SIZE, NO_ERROR));  // 4 GiB - 1 bytes
+  EXPECT_EQ(0u, FileSizeStatus(1234, ERROR_ACCESS_DENIED));    // an earlier call's error
+}
+
 TEST_F(Win32PlatformTest, APathThatDidNotFitIsNone) {
   const char buffer[] = "C:\\WINDOWS";
   EXPECT_EQ("C:\\WINDOWS", ReturnedPath(buffer, 10, 11));
@@ -76,13 +119,25 @@ TEST_F(Win32PlatformTest, ReadsAFileAnotherProgramHoldsOpenForWriting) {
   EXPECT_EQ(bytes, read);
 }
 
+// A file of exactly 64 MiB is read; one byte more is not.
 TEST_F(Win32PlatformTest, AFileOver64MiBIsNotRead) {
   {
     const HeldFile file(CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_NE(INVALID_HANDLE_VALUE, file.handle);
     ASSERT_NE(INVALID_SET_FILE_POINTER,
-              SetFilePointer(file.handle, 65 * 1024 * 1024, nullptr, FILE_BEGIN));
+              SetFilePointer(file.handle, 64 * 1024 * 1024, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(file.handle));
+  }
+  std::string whole;
+  EXPECT_EQ(0u, platform_.ReadFileBytes(path_, &whole));
+  EXPECT_EQ(64u * 1024 * 1024, whole.size());
+  {
+    const HeldFile file(CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_NE(INVALID_HANDLE_VALUE, file.handle);
+    ASSERT_NE(INVALID_SET_FILE_POINTER,
+              SetFilePointer(file.handle, 64 * 1024 * 1024 + 1, nullptr, FILE_BEGIN));
     ASSERT_TRUE(SetEndOfFile(file.handle));
   }
   std::string read = "untouched";
