@@ -73,10 +73,12 @@ class WinePrefix:
         self.path = path
         self.headless = headless
         # Wine's server keeps its socket in a folder it makes below TMPDIR
-        # and leaves behind: one beside the prefix, removed with it.
+        # and leaves behind: one beside the prefix, removed with it. A
+        # program that crashes ends at once instead of waiting in Wine's
+        # debugger (winedbg.exe is disabled).
         self.tmp = path + "-tmp"
         self.env = dict(os.environ, WINEPREFIX=path, WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=", TMPDIR=self.tmp)
+                        WINEDLLOVERRIDES="mscoree,mshtml,winedbg.exe=", TMPDIR=self.tmp)
         # Beside the prefix, which is thrown away; never outside the build folder.
         self.log = path + ".log"
         self.retries = 0
@@ -89,15 +91,21 @@ class WinePrefix:
     def drive_c(self):
         return os.path.join(self.path, "drive_c")
 
-    def wine(self, *args, check=True):
+    def wine(self, *args, check=True, timeout=300):
+        """Runs a Windows program; its exit status, or -1 when it ran past
+        `timeout` seconds and was stopped."""
         # Output goes to a file: Wine's service processes inherit a pipe and
         # would keep its reader waiting.
         with open(self.log, "ab") as out:
-            result = subprocess.run([WINE64] + list(args), env=self.env, stdout=out,
-                                    stderr=out, stdin=subprocess.DEVNULL)
-        if check and result.returncode != 0:
-            raise RuntimeError("wine %s failed with %d (see %s)" % (args, result.returncode, self.log))
-        return result.returncode
+            try:
+                returncode = subprocess.run([WINE64] + list(args), env=self.env, stdout=out,
+                                            stderr=out, stdin=subprocess.DEVNULL,
+                                            timeout=timeout).returncode
+            except subprocess.TimeoutExpired:
+                returncode = -1
+        if check and returncode != 0:
+            raise RuntimeError("wine %s failed with %d (see %s)" % (args, returncode, self.log))
+        return returncode
 
     def note(self, line):
         """Adds a line to the Wine log: a retry the harness made."""
