@@ -1,7 +1,7 @@
 // Checks the program's own runtime (platform/runtime/) where only Windows can:
 // built with it like DriverRemoval.exe and run under Wine, which reports the
-// exit status. Wine's heap would hide a block one byte short, so the sizes
-// are asked of the heap itself.
+// exit status. Wine's heap would hide a block one byte short or one never
+// freed, so the heap itself is asked.
 //
 //   runtime_checks.exe                  exit status 0 when every check holds
 //   runtime_checks.exe library-error    a library error: exit status 3
@@ -29,6 +29,7 @@ enum : UINT {
   kExitListOrder = 12,
   kExitListSize = 13,
   kExitListNeverRan = 14,
+  kBlocksNotFreed = 15,
 };
 
 // The exit list holds 32 functions; libgcc's walk over the static
@@ -71,6 +72,27 @@ bool BlocksHoldWhatWasAsked() {
   return true;
 }
 
+// The blocks of the process heap in use, as the heap itself counts them.
+int BusyBlocks() {
+  const HANDLE heap = GetProcessHeap();
+  int busy = 0;
+  HeapLock(heap);
+  PROCESS_HEAP_ENTRY entry = {};
+  while (HeapWalk(heap, &entry)) busy += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0 ? 1 : 0;
+  HeapUnlock(heap);
+  return busy;
+}
+
+// Deleted blocks go back to the heap.
+bool DeletedBlocksAreFreed() {
+  const int before = BusyBlocks();
+  for (int i = 0; i < 20; ++i) {
+    delete[] new char[100];
+    ::operator delete(::operator new(100));
+  }
+  return BusyBlocks() < before + 20;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -81,6 +103,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return kAllHeld;                    // never reached
   }
   if (!BlocksHoldWhatWasAsked()) return kBlockTooSmall;
+  if (!DeletedBlocksAreFreed()) return kBlocksNotFreed;
   char* first = new char[0];
   char* second = new char[0];
   const bool distinct = first != second;
