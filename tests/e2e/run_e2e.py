@@ -205,7 +205,7 @@ def run_scenario(prefix, spec, scenario, exe):
         # The answerer writes its log before it starts the program, so no log
         # means Wine did not start it at all (seen rarely under heavy load)
         # and the program has not run; so does a CreateProcess of the program
-        # that failed (Wine's internal error 1359, seen about once in 200
+        # that failed (Wine's internal error 1359, seen once in some 300
         # runs). Either launch gets one more try.
         for attempt in (1, 2):
             rc = prefix.wine("C:\\box_answerer.exe", *options, "C:\\boxes.log",
