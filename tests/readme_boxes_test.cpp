@@ -66,14 +66,19 @@ std::vector<Row> ReadmeRows() {
 
 using Arrange = std::function<void(SimulatedWindows&)>;
 
-// Windows NT with the driver service at automatic start, Serial at demand
-// start and a driver entry in system.ini.
+// Windows NT with the driver service at automatic start and Serial at
+// demand start, then `more`.
 Arrange Nt(const Arrange& more) {
   return [more](SimulatedWindows& sim) {
     sim.SetDword(kDriverServiceKey, "Start", kStartAutomatic);
     sim.SetDword(kSerialServiceKey, "Start", kStartDemand);
     if (more) more(sim);
   };
+}
+
+// The same, with one registry call on `key` failing with `status`.
+Arrange NtFailing(SimOp op, const char* key, Status status, REGSAM access = 0) {
+  return Nt([=](SimulatedWindows& sim) { sim.Fail(op, key, status, 0, access); });
 }
 
 TEST(ReadmeBoxes, EveryBoxTheProgramShowsIsARowAndEveryRowIsShown) {
@@ -112,30 +117,16 @@ TEST(ReadmeBoxes, EveryBoxTheProgramShowsIsARowAndEveryRowIsShown) {
        },
        IDYES},
       {Nt([](SimulatedWindows& sim) { sim.registry.erase(kSerialServiceKey); }), IDYES},
-      {Nt([](SimulatedWindows& sim) { sim.Fail(SimOp::kOpenKey, kDriverServiceKey, 5); }), IDYES},
-      {Nt([](SimulatedWindows& sim) { sim.Fail(SimOp::kOpenKey, kDriverServiceKey, 1234); }),
-       IDYES},
-      {Nt([](SimulatedWindows& sim) { sim.Fail(SimOp::kQueryValue, kDriverServiceKey, 1234); }),
-       IDYES},
-      {Nt([](SimulatedWindows& sim) {
-         sim.Fail(SimOp::kOpenKey, kDriverServiceKey, 5, 0, KEY_ALL_ACCESS);
-       }),
-       IDYES},
+      {NtFailing(SimOp::kOpenKey, kDriverServiceKey, 5), IDYES},
+      {NtFailing(SimOp::kOpenKey, kDriverServiceKey, 1234), IDYES},
+      {NtFailing(SimOp::kQueryValue, kDriverServiceKey, 1234), IDYES},
+      {NtFailing(SimOp::kOpenKey, kDriverServiceKey, 5, KEY_ALL_ACCESS), IDYES},
       {Nt([](SimulatedWindows& sim) { sim.writes_ignored.insert(kDriverServiceKey); }), IDYES},
-      {Nt([](SimulatedWindows& sim) {
-         sim.Fail(SimOp::kOpenKey, kSerialServiceKey, 5, 0, KEY_QUERY_VALUE);
-       }),
-       IDYES},
-      {Nt([](SimulatedWindows& sim) { sim.Fail(SimOp::kOpenKey, kSerialServiceKey, 1234); }),
-       IDYES},
-      {Nt([](SimulatedWindows& sim) { sim.Fail(SimOp::kQueryValue, kSerialServiceKey, 1234); }),
-       IDYES},
-      {Nt([](SimulatedWindows& sim) {
-         sim.Fail(SimOp::kOpenKey, kSerialServiceKey, 5, 0, KEY_ALL_ACCESS);
-       }),
-       IDYES},
-      {Nt([](SimulatedWindows& sim) { sim.Fail(SimOp::kSetValue, kSerialServiceKey, 1234); }),
-       IDYES},
+      {NtFailing(SimOp::kOpenKey, kSerialServiceKey, 5, KEY_QUERY_VALUE), IDYES},
+      {NtFailing(SimOp::kOpenKey, kSerialServiceKey, 1234), IDYES},
+      {NtFailing(SimOp::kQueryValue, kSerialServiceKey, 1234), IDYES},
+      {NtFailing(SimOp::kOpenKey, kSerialServiceKey, 5, KEY_ALL_ACCESS), IDYES},
+      {NtFailing(SimOp::kSetValue, kSerialServiceKey, 1234), IDYES},
       {Nt([](SimulatedWindows& sim) { sim.writes_ignored.insert(kSerialServiceKey); }), IDYES},
   };
   const std::vector<Row> rows = ReadmeRows();

@@ -20,7 +20,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_prefix import SERVICES, WINE64, WinePrefix, read_box_log, why_no_32bit  # noqa: E402
+from wine_prefix import SERVICES, WinePrefix, read_box_log, why_no_32bit  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SERVICE_NAMES = ("kvtncdrv", "Serial")
@@ -271,18 +271,16 @@ def run_traced(prefix, exe, trace_path):
     call, then load USER32 by its full path in the system folder; and it must
     flush the profile cache of system.ini (a null section, key and value)
     after the question and before the backup's copy, and after the
-    section's write. Wine keeps no
-    such cache, so only the trace shows the flush."""
+    section's write. Wine keeps no such cache, so only the trace shows the
+    flush."""
     with open(os.path.join(prefix.windows_dir, "system.ini"), "wb") as f:
         f.write(b"[386Enh]\r\ndevice=kvtncdrv.386\r\n")
     prefix.import_reg(registry_body({}) + ini_mapping_body(None) +
                       '[HKEY_CURRENT_USER\\Software\\Wine\\Debug]\n"RelayInclude"="%s"\n' % RELAYED +
                       prefix.windows_version_body("DriverRemoval.exe", "win10"))
     shutil.copy(exe, os.path.join(prefix.drive_c, "DriverRemoval.exe"))
-    env = dict(prefix.env, WINEDEBUG="+relay,+loaddll")
-    with open(trace_path, "wb") as out:
-        subprocess.run([WINE64, "C:\\box_answerer.exe", "C:\\boxes.log", "C:\\DriverRemoval.exe",
-                        "yes"], env=env, stdout=out, stderr=out, stdin=subprocess.DEVNULL)
+    prefix.wine("C:\\box_answerer.exe", "C:\\boxes.log", "C:\\DriverRemoval.exe", "yes",
+                check=False, debug="+relay,+loaddll", output=trace_path)
     with open(trace_path, encoding="latin-1") as f:
         lines = f.read().splitlines()
     thread = next((line.split(":", 1)[0] for line in lines

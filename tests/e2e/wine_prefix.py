@@ -91,14 +91,17 @@ class WinePrefix:
     def drive_c(self):
         return os.path.join(self.path, "drive_c")
 
-    def wine(self, *args, check=True, timeout=300):
+    def wine(self, *args, check=True, timeout=300, debug=None, output=None):
         """Runs a Windows program; its exit status, or -1 when it ran past
-        `timeout` seconds and was stopped."""
+        `timeout` seconds and was stopped. With `debug`, Wine's debug
+        channels (WINEDEBUG), and the output goes to the file `output`
+        instead of the log."""
+        env = self.env if debug is None else dict(self.env, WINEDEBUG=debug)
         # Output goes to a file: Wine's service processes inherit a pipe and
         # would keep its reader waiting.
-        with open(self.log, "ab") as out:
+        with open(output or self.log, "wb" if output else "ab") as out:
             try:
-                returncode = subprocess.run([WINE64] + list(args), env=self.env, stdout=out,
+                returncode = subprocess.run([WINE64] + list(args), env=env, stdout=out,
                                             stderr=out, stdin=subprocess.DEVNULL,
                                             timeout=timeout).returncode
             except subprocess.TimeoutExpired:
