@@ -40,8 +40,15 @@ void DisableObsoleteDriver(Platform& platform) {
     }
   }
 
+  // On the NT family the driver loads through its service alone, which
+  // ignores [386Enh]: a section that cannot be edited, its box shown, must not
+  // keep the service from being fixed. On the 9x family, or with no active
+  // service, the section is all there is to fix, and the run ends there.
   CString section;
-  if (!ReadDeviceSection(platform, &section)) return;
+  if (!ReadDeviceSection(platform, &section)) {
+    if (!bDriverServiceActive) return;
+    section.clear();  // left alone: nothing to remove
+  }
   if (!FindDriverReference(section) && !bDriverServiceActive) return;
 
   if (AfxMessageBox(platform, kQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES) {
@@ -53,9 +60,11 @@ void DisableObsoleteDriver(Platform& platform) {
   if (bSectionChanged) {
     // No rewrite without a backup of the file as it was.
     SystemIniBackup backup;
-    if (!BackupSystemIni(platform, &backup)) return;
-    if (!RewriteDeviceSection(platform, backup, section)) return;
-    ShowBackupMessage(platform, backup.name);
+    if (BackupSystemIni(platform, &backup) && RewriteDeviceSection(platform, backup, section)) {
+      ShowBackupMessage(platform, backup.name);
+    } else if (!bDriverServiceActive) {
+      return;
+    }
   }
 
   if (bDriverServiceActive) {

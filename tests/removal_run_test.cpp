@@ -38,11 +38,7 @@ class RemovalRun : public ::testing::Test {
     for (const auto& box : sim_.boxes) EXPECT_EQ("DriverRemoval", box.caption);
     EXPECT_EQ(0, sim_.open_keys());
   }
-  DWORD StartOf(const std::string& subkey) {
-    DWORD value = 0;
-    std::memcpy(&value, sim_.registry[subkey]["Start"].bytes.data(), sizeof value);
-    return value;
-  }
+  DWORD StartOf(const std::string& subkey) { return ::StartOf(sim_, subkey); }
 
   SimulatedWindows sim_;
 };
@@ -99,9 +95,12 @@ TEST_F(RemovalRun, LargeSectionKeepsEveryOtherEntry) {
 
 // The section refused before the question: too large to edit safely, or
 // not what system.ini's own bytes hold: a file that cannot be read, a read
-// that misses a driver entry
-// the file's first [386Enh] holds, and a driver entry in a later [386Enh]
-// end the run with nothing changed, the registry included.
+// that misses a driver entry the file's first [386Enh] holds, and a driver
+// entry in a later [386Enh]. The section is left alone, no backup made. On
+// the 9x family, or on NT with no active driver service, the run ends at the
+// box; on NT with an active service, which alone loads the driver there, the
+// run goes on as if the section named nothing: the question, then the
+// service edit, with the registry untouched until the section box is shown.
 TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
   const Box unreadable{"Error reading system.ini.\nError code: 32", MB_ICONERROR};
   const Box missed{"Error reading system.ini.\nError code: 13", MB_ICONERROR};
@@ -112,79 +111,110 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
       "Remove that entry by hand and run this program again.",
       MB_ICONERROR};
   const std::string driver_ini = SystemIniWith({"device=kvtncdrv.386"});
+  const std::string too_large_ini =
+      SystemIniWith({"a=" + std::string(kOldWindowsSectionCapacity, 'v'), "device=kvtncdrv.386"});
   const std::string ini_path = "C:\\WINDOWS\\system.ini";
+  const auto held_open = [&](SimulatedWindows& sim) { sim.held_open.insert(ini_path); };
+  const auto mapped = [](SimulatedWindows& sim) {
+    sim.mapped_sections["386Enh"] = {"device=vcomm.386"};
+  };
+  const auto windows_xp = [](SimulatedWindows& sim) {
+    sim.major_version = 5;
+    sim.minor_version = 1;
+  };
+  constexpr DWORD k9x = 0;
+  constexpr DWORD kStartSystem = 1;
   struct Case {
     const char* name;
-    bool nt_service_active;  // otherwise Windows 9x
-    std::string ini;         // empty: no system.ini
+    DWORD driver_start;  // on NT; k9x: Windows 9x
+    std::string ini;     // empty: no system.ini
     std::function<void(SimulatedWindows&)> set_up;
     std::vector<Box> boxes;
+    int answer = IDYES;
   };
   const Case cases[] = {
-      {"9x, held open without sharing",
-       false,
-       driver_ini,
-       [&](SimulatedWindows& sim) { sim.held_open.insert(ini_path); },
-       {unreadable}},
+      {"9x, held open without sharing", k9x, driver_ini, held_open, {unreadable}},
       {"NT with an active service, held open without sharing",
-       true,
+       kStartAutomatic,
        driver_ini,
-       [&](SimulatedWindows& sim) { sim.held_open.insert(ini_path); },
+       held_open,
+       {unreadable, kQuestion, kSuccess}},
+      {"NT with an active service, held open, answered No",
+       kStartAutomatic,
+       driver_ini,
+       held_open,
+       {unreadable, kQuestion, kReminder},
+       IDNO},
+      {"NT with the service at demand start, held open",
+       kStartDemand,
+       driver_ini,
+       held_open,
        {unreadable}},
-      {"9x, a section too large to edit safely",
-       false,
-       SystemIniWith({"a=" + std::string(kOldWindowsSectionCapacity, 'v'), "device=kvtncdrv.386"}),
-       nullptr,
-       {too_large}},
-      {"9x, missing", false, "", nullptr, {}},
+      {"NT with the service disabled, a mapped section",
+       kStartDisabled,
+       driver_ini,
+       mapped,
+       {missed}},
+      {"9x, a section too large to edit safely", k9x, too_large_ini, nullptr, {too_large}},
+      {"NT with an active service, a section too large on XP",
+       kStartSystem,
+       too_large_ini,
+       windows_xp,
+       {too_large, kQuestion, kSuccess}},
+      {"NT with an active service, system.ini past 64 MiB",
+       kStartAutomatic,
+       driver_ini,
+       [&](SimulatedWindows& sim) { sim.Fail(SimOp::kReadFile, ini_path, 223); },
+       {{"Error reading system.ini.\nError code: 223", MB_ICONERROR}, kQuestion, kSuccess}},
+      {"9x, missing", k9x, "", nullptr, {}},
       {"9x, another program's write still in the cache took the driver entry out",
-       false,
+       k9x,
        driver_ini,
        [&](SimulatedWindows& sim) { sim.profile_cache[ini_path] = SystemIniWith({"a=1"}); },
        {}},
-      {"NT with an active service, missing", true, "", nullptr, {kQuestion, kSuccess}},
+      {"NT with an active service, missing", kStartAutomatic, "", nullptr, {kQuestion, kSuccess}},
       {"9x, held open by a program that shares reading and writing",
-       false,
+       k9x,
        driver_ini,
        [&](SimulatedWindows& sim) { sim.held_sharing.insert(ini_path); },
        {missed}},
-      {"a read that returns other entries (a mapped section)",
-       true,
+      {"NT with an active service, a read that returns other entries (a mapped section)",
+       kStartAutomatic,
        driver_ini,
-       [](SimulatedWindows& sim) { sim.mapped_sections["386Enh"] = {"device=vcomm.386"}; },
-       {missed}},
+       mapped,
+       {missed, kQuestion, kSuccess}},
       {"the driver entry twice in the file, once in the read",
-       false,
+       k9x,
        SystemIniWith({"device=kvtncdrv.386", "a=1", "device = kvtncdrv.386"}),
        [](SimulatedWindows& sim) {
          sim.mapped_sections["386Enh"] = {"device=kvtncdrv.386", "a=1"};
        },
        {missed}},
       {"a byte order mark before [386Enh] on the first line, which the read does not see",
-       false,
+       k9x,
        "\xEF\xBB\xBF[386Enh]\r\ndevice=kvtncdrv.386\r\n[Other]\r\nx=1\r\n",
        nullptr,
        {missed}},
       {"only the second [386Enh] names the driver",
-       false,
+       k9x,
        SystemIniWith({"a=1"}) + "[386Enh]\r\ndevice=kvtncdrv.386\r\n",
        nullptr,
        {second_section}},
-      {"both [386Enh] sections name the driver",
-       true,
+      {"NT with an active service, both [386Enh] sections name the driver",
+       kStartAutomatic,
        driver_ini + "[386Enh]\r\ndevice=c:\\zrq\\kvtncdrv.386\r\n",
        nullptr,
-       {second_section}},
+       {second_section, kQuestion, kSuccess}},
       {"the second named in other letter case, with blanks inside the brackets",
-       false,
+       k9x,
        driver_ini + "[ 386ENH ]\r\nDEVICE=KVTNCDRV.386\r\n",
        nullptr,
        {second_section}},
   };
   for (const auto& c : cases) {
     sim_ = SimulatedWindows();
-    if (c.nt_service_active) {
-      WindowsNt(kStartAutomatic);
+    if (c.driver_start != k9x) {
+      WindowsNt(c.driver_start);
     } else {
       sim_.platform_id = VER_PLATFORM_WIN32_WINDOWS;
     }
@@ -194,16 +224,19 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
     // Another program's pending write reaches the disk in any case.
     auto files_before = sim_.files;
     for (const auto& [path, bytes] : sim_.profile_cache) files_before[path] = bytes;
-    sim_.answers = {IDYES};
+    // Every box takes an answer: OK for a box before the question.
+    sim_.answers = {c.answer};
+    if (!c.boxes.empty() && !(c.boxes.front() == kQuestion)) sim_.answers.push_front(IDOK);
     Run();
     sim_.EndProcess();
     EXPECT_EQ(c.boxes, BoxesShown(sim_)) << c.name;
     EXPECT_EQ(files_before, sim_.files) << c.name;
     EXPECT_EQ(0, sim_.profile_writes) << c.name;
-    if (c.nt_service_active && !(c.boxes.back() == kSuccess)) {
-      EXPECT_EQ(kStartAutomatic, StartOf(kDriverServiceKey)) << c.name;
-      EXPECT_EQ(kStartDemand, StartOf(kSerialServiceKey)) << c.name;
-    }
+    if (c.driver_start == k9x) continue;
+    EXPECT_EQ(0, sim_.boxes.front().registry_sets) << c.name;
+    const bool fixed = c.boxes.back() == kSuccess;
+    EXPECT_EQ(fixed ? kStartDemand : c.driver_start, StartOf(kDriverServiceKey)) << c.name;
+    EXPECT_EQ(fixed ? kStartAutomatic : kStartDemand, StartOf(kSerialServiceKey)) << c.name;
   }
 }
 
@@ -287,6 +320,17 @@ TEST_F(RemovalRun, NtServiceOutcomes) {
        {kQuestion, driver_not_modified},
        kStartAutomatic,
        kStartDemand},
+      {"driver edit failed after a section box: the run ends there",
+       IDYES,
+       {{SimOp::kSetValue, 0, 0, 0}},
+       {{"system.ini has a second [386Enh] section that names the driver.\n"
+         "Remove that entry by hand and run this program again.",
+         MB_ICONERROR},
+        kQuestion,
+        driver_not_modified},
+       kStartAutomatic,
+       kStartDemand,
+       {"a=1", "[386Enh]", "device=kvtncdrv.386"}},
       {"driver key gone before the edit",
        IDYES,
        {{SimOp::kOpenKey, ERROR_FILE_NOT_FOUND, 0, KEY_ALL_ACCESS}},
@@ -303,6 +347,7 @@ TEST_F(RemovalRun, NtServiceOutcomes) {
       sim_.Fail(fault.op, kDriverServiceKey, fault.status, fault.occurrence, fault.access);
     }
     sim_.answers = {c.answer};
+    if (!(c.boxes.front() == kQuestion)) sim_.answers.push_front(IDOK);
     Run();
     EXPECT_EQ(c.boxes, BoxesShown(sim_)) << c.name;
     EXPECT_EQ(c.driver_start, StartOf(kDriverServiceKey)) << c.name;

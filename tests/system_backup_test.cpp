@@ -72,18 +72,30 @@ TEST_F(BackupInRun, BackupHoldsTheFileAsItWasBeforeTheRun) {
   EXPECT_EQ(std::vector<Box>({kQuestion, BackedUpTo("system.000"), kSuccess}), BoxesShown(sim_));
 }
 
+// On NT with an active driver service the service edit follows the box.
 TEST_F(BackupInRun, AllNamesTakenMeansNoWriteAndAnError) {
-  for (int n = 0; n < kBackupNameCount; ++n) PutEarlierBackup(sim_, n);
-  const auto files_before = sim_.files;
-  DisableObsoleteDriver(sim_);
-  EXPECT_EQ(
-      std::vector<Box>({kQuestion,
-                        {"Error backing up system.ini: system.000 to system.998 are all taken.\n"
-                         "Delete backups that are no longer needed and try again.\nError code: 80",
-                         MB_ICONERROR}}),
-      BoxesShown(sim_));
-  EXPECT_EQ(files_before, sim_.files);
-  EXPECT_EQ(0, sim_.profile_writes);
+  const Box all_taken{
+      "Error backing up system.ini: system.000 to system.998 are all taken.\n"
+      "Delete backups that are no longer needed and try again.\nError code: 80",
+      MB_ICONERROR};
+  for (const bool nt : {false, true}) {
+    if (nt) {
+      sim_ = SimulatedWindows();
+      sim_.PutWindowsFile("system.ini", before_);
+      sim_.SetDword(kDriverServiceKey, "Start", kStartAutomatic);
+      sim_.SetDword(kSerialServiceKey, "Start", kStartDemand);
+      sim_.answers = {IDYES};
+    }
+    for (int n = 0; n < kBackupNameCount; ++n) PutEarlierBackup(sim_, n);
+    const auto files_before = sim_.files;
+    DisableObsoleteDriver(sim_);
+    EXPECT_EQ(nt ? std::vector<Box>({kQuestion, all_taken, kSuccess})
+                 : std::vector<Box>({kQuestion, all_taken}),
+              BoxesShown(sim_));
+    EXPECT_EQ(files_before, sim_.files);
+    EXPECT_EQ(0, sim_.profile_writes);
+    EXPECT_EQ(nt ? kStartDemand : 0, StartOf(sim_, kDriverServiceKey));
+  }
 }
 
 TEST(BackupInNtRun, NothingIsBackedUpWhenTheQuestionCameFromTheServiceAlone) {
@@ -150,6 +162,8 @@ TEST(RewriteFaults, EveryRow) {
     bool restored;
     // With the documented write, where it ends otherwise than Wine's.
     std::optional<Outcome> in_place = std::nullopt;
+    // The 9x profile cache decides the outcome: not run on NT.
+    bool cache_only = false;
   };
   const Case cases[] = {
       {"system.ini held open: the write fails before it starts",
@@ -229,14 +243,18 @@ TEST(RewriteFaults, EveryRow) {
        write_failed + "13" + not_changed,
        original,
        {},
-       false},
+       false,
+       std::nullopt,
+       true},
       {"a flush that stores nothing",
        ini,
        [](SimulatedWindows& sim) { sim.Fail(SimOp::kFlushProfile, "", 0); },
        write_failed + "13" + not_changed,
        original,
        {},
-       false},
+       false,
+       std::nullopt,
+       true},
       {"the section kept elsewhere: the file as it was",
        ini,
        [](SimulatedWindows& sim) {
@@ -319,7 +337,9 @@ TEST(RewriteFaults, EveryRow) {
        "",
        cleaned.substr(0, cleaned.size() - 3) + "x=2\r\n",
        {{backup, pending}},
-       false},
+       false,
+       std::nullopt,
+       true},
       {"the flush leaves the disk without the section's last entry",
        last_enh,
        [&](SimulatedWindows& sim) {
@@ -329,6 +349,8 @@ TEST(RewriteFaults, EveryRow) {
        write_failed + "13" + restored,
        original,
        {{backup, original}},
+       true,
+       std::nullopt,
        true},
       {"[386Enh] the file's last section",
        last_enh,
@@ -347,45 +369,63 @@ TEST(RewriteFaults, EveryRow) {
        Outcome{"", "[386Enh]\r\na=1\r\n; note\r\n[Other]\r\nx=1\r\n", {{backup, original}}, false}},
       {"no fault", ini, nullptr, "", cleaned, {{backup, original}}, false},
   };
-  for (const auto& [model, model_name] :
-       {std::pair(ProfileWrite::kRewriteFile, ", Wine's write"),
-        std::pair(ProfileWrite::kInPlace, ", written in place")}) {
-    for (const auto& c : cases) {
-      const std::string name = c.name + std::string(model_name);
-      Outcome want{c.box, c.final_ini, c.backups, c.restored};
-      if (model == ProfileWrite::kInPlace && c.in_place) want = *c.in_place;
-      SimulatedWindows sim;
-      sim.platform_id = VER_PLATFORM_WIN32_WINDOWS;
-      sim.profile_write = model;
-      sim.PutWindowsFile("system.ini", c.ini);
-      if (c.set_up) c.set_up(sim);
-      sim.answers = {IDYES};
-      DisableObsoleteDriver(sim);
-      sim.EndProcess();
+  // On NT with an active driver service, the service alone loads the
+  // driver: after the same box the service edit runs, and the run ends in
+  // success with the files as on the 9x family.
+  for (const bool nt : {false, true}) {
+    for (const auto& [model, model_name] :
+         {std::pair(ProfileWrite::kRewriteFile, ", Wine's write"),
+          std::pair(ProfileWrite::kInPlace, ", written in place")}) {
+      for (const auto& c : cases) {
+        if (nt && c.cache_only) continue;
+        const std::string name = c.name + std::string(model_name) + (nt ? ", NT" : ", 9x");
+        Outcome want{c.box, c.final_ini, c.backups, c.restored};
+        if (model == ProfileWrite::kInPlace && c.in_place) want = *c.in_place;
+        SimulatedWindows sim;
+        sim.platform_id = nt ? VER_PLATFORM_WIN32_NT : VER_PLATFORM_WIN32_WINDOWS;
+        if (nt) {
+          sim.SetDword(kDriverServiceKey, "Start", kStartAutomatic);
+          sim.SetDword(kSerialServiceKey, "Start", kStartDemand);
+        }
+        sim.profile_write = model;
+        sim.PutWindowsFile("system.ini", c.ini);
+        if (c.set_up) c.set_up(sim);
+        sim.answers = {IDYES};
+        DisableObsoleteDriver(sim);
+        sim.EndProcess();
 
-      const auto as_given = [&](const std::string& bytes) {
-        return bytes == original ? c.ini : bytes;
-      };
-      const std::vector<Box> boxes = BoxesShown(sim);
-      if (want.box.empty()) {
-        EXPECT_EQ(std::vector<Box>({kQuestion, BackedUpTo(backup), kSuccess}), boxes) << name;
-      } else {
-        EXPECT_EQ(std::vector<Box>({kQuestion, {want.box, MB_ICONERROR}}), boxes) << name;
-      }
-      EXPECT_EQ(as_given(want.final_ini), sim.WindowsFile("system.ini")) << name;
-      std::map<std::string, std::string> backups;
-      for (const auto& [path, bytes] : sim.files) {
-        const std::string name = path.substr(windows.size());
-        if (name != "system.ini") backups[name] = bytes;
-      }
-      std::map<std::string, std::string> expected;
-      for (const auto& [name, bytes] : want.backups) expected[name] = as_given(bytes);
-      EXPECT_EQ(expected, backups) << name;
+        const auto as_given = [&](const std::string& bytes) {
+          return bytes == original ? c.ini : bytes;
+        };
+        const std::vector<Box> boxes = BoxesShown(sim);
+        if (want.box.empty()) {
+          EXPECT_EQ(std::vector<Box>({kQuestion, BackedUpTo(backup), kSuccess}), boxes) << name;
+        } else if (nt) {
+          EXPECT_EQ(std::vector<Box>({kQuestion, {want.box, MB_ICONERROR}, kSuccess}), boxes)
+              << name;
+          EXPECT_EQ(0, sim.boxes.at(1).registry_sets) << name;
+        } else {
+          EXPECT_EQ(std::vector<Box>({kQuestion, {want.box, MB_ICONERROR}}), boxes) << name;
+        }
+        if (nt) {
+          EXPECT_EQ(kStartDemand, StartOf(sim, kDriverServiceKey)) << name;
+          EXPECT_EQ(kStartAutomatic, StartOf(sim, kSerialServiceKey)) << name;
+        }
+        EXPECT_EQ(as_given(want.final_ini), sim.WindowsFile("system.ini")) << name;
+        std::map<std::string, std::string> backups;
+        for (const auto& [path, bytes] : sim.files) {
+          const std::string name = path.substr(windows.size());
+          if (name != "system.ini") backups[name] = bytes;
+        }
+        std::map<std::string, std::string> expected;
+        for (const auto& [name, bytes] : want.backups) expected[name] = as_given(bytes);
+        EXPECT_EQ(expected, backups) << name;
 
-      const auto& calls = sim.file_calls;
-      const std::string restore = "replace C:\\WINDOWS\\system.000 C:\\WINDOWS\\system.ini";
-      EXPECT_EQ(want.restored, std::find(calls.begin(), calls.end(), restore) != calls.end())
-          << name;
+        const auto& calls = sim.file_calls;
+        const std::string restore = "replace C:\\WINDOWS\\system.000 C:\\WINDOWS\\system.ini";
+        EXPECT_EQ(want.restored, std::find(calls.begin(), calls.end(), restore) != calls.end())
+            << name;
+      }
     }
   }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Shared set-up for tests that drive code against the simulated Windows.
 
+#include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,6 +14,18 @@ inline std::string SystemIniWith(const std::vector<std::string>& enh_lines) {
   std::string ini = "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\n";
   for (const auto& line : enh_lines) ini += line + "\r\n";
   return ini + "[Other]\r\nx=1\r\n";
+}
+
+// A registry DWORD value below HKEY_LOCAL_MACHINE; 0 when absent.
+inline DWORD StartOf(const SimulatedWindows& sim, const std::string& subkey) {
+  DWORD value = 0;
+  const auto key = sim.registry.find(subkey);
+  if (key == sim.registry.end()) return value;
+  const auto start = key->second.find("Start");
+  if (start != key->second.end() && start->second.bytes.size() == sizeof value) {
+    std::memcpy(&value, start->second.bytes.data(), sizeof value);
+  }
+  return value;
 }
 
 // A box as a test expects it: text and style (the caption is checked apart).

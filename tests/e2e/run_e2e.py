@@ -154,15 +154,22 @@ def expected_boxes(spec, names):
     return boxes
 
 
+NINE_X_VERSIONS = ("win95", "win98", "winme")
+
+
 def expand(scenario):
     """One run for each Windows version the scenario names and, with
-    "entries", for each entry put in place of "{entry}": yields (label, run)."""
+    "entries", for each entry put in place of "{entry}": yields (label, run).
+    On an NT version, the keys of "on_nt" replace the scenario's own: where
+    the section phase fails, NT goes on to fix the driver service."""
     versions = scenario["windows"]
     versions = [versions] if isinstance(versions, str) else versions
     entries = scenario.get("entries", [None])
     for version in versions:
         for entry in entries:
             run = dict(scenario, windows=version)
+            if version not in NINE_X_VERSIONS:
+                run.update(scenario.get("on_nt", {}))
             label = scenario["name"]
             if len(versions) > 1:
                 label += " (%s)" % version

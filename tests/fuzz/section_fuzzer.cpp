@@ -4,8 +4,10 @@
 // the original minus exactly the driver entries, in order and letter case; no
 // entry is cut or merged; nothing is written and nothing is asked when nothing
 // is removed; a rewrite that went wrong leaves system.ini as it was; a read
-// refused before the question changes nothing. Which entries are the driver's
-// is judged by a second statement of the rule, written here apart from the editor's.
+// refused before the question changes nothing; on NT with an active driver
+// service, the service is fixed whatever the section held. Which entries are
+// the driver's is judged by a second statement of the rule, written here
+// apart from the editor's.
 
 #include <algorithm>
 #include <cstdint>
@@ -15,7 +17,8 @@
 
 #include "app/driver_removal_app.h"
 #include "section/device_section.h"
-#include "tests/support/simulated_windows.h"
+#include "services/service_start.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -104,6 +107,34 @@ std::vector<std::string> DriverLinesInBytes(const std::string& body) {
   return lines;
 }
 
+// The same file on NT with the driver service at automatic start, answered
+// Yes: there the service alone loads the driver, so whatever became of the
+// section, the run ends with the driver at demand start and Serial at
+// automatic start unless a box of the service edit says why not. The
+// section's boxes come before any registry write.
+void CheckNtRun(const std::string& original) {
+  SimulatedWindows sim;
+  sim.platform_id = VER_PLATFORM_WIN32_NT;
+  sim.PutWindowsFile(kSystemIniName, original);
+  sim.SetDword(kDriverServiceKey, "Start", kStartAutomatic);
+  sim.SetDword(kSerialServiceKey, "Start", kStartDemand);
+  sim.answers = {IDYES, IDYES};  // a box before the question takes the first
+  DisableObsoleteDriver(sim);
+  bool service_box = false;
+  for (const auto& box : sim.boxes) {
+    const bool from_service = box.text.find("HKEY_LOCAL_MACHINE") != std::string::npos ||
+                              box.text.find("serial port device driver") != std::string::npos;
+    service_box = service_box || from_service;
+    if (!from_service && box.text != "Obsolete serial port driver successfully disabled!") {
+      Check(box.registry_sets == 0);
+    }
+  }
+  if (service_box) return;
+  Check(StartOf(sim, kDriverServiceKey) == kStartDemand);
+  Check(StartOf(sim, kSerialServiceKey) == kStartAutomatic);
+  Check(sim.boxes.back().text == "Obsolete serial port driver successfully disabled!");
+}
+
 std::string SectionText(const std::vector<std::string>& entries) {
   std::string text;
   for (const auto& entry : entries) text += entry + "\r";
@@ -114,9 +145,10 @@ std::string SectionText(const std::vector<std::string>& entries) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string body(reinterpret_cast<const char*>(data), size);
+  const std::string original = kBefore + body + kAfter;
+  CheckNtRun(original);
   SimulatedWindows sim;
   sim.platform_id = VER_PLATFORM_WIN32_WINDOWS;
-  const std::string original = kBefore + body + kAfter;
   sim.PutWindowsFile(kSystemIniName, original);
 
   const std::vector<std::string> entries = ListedEntries(sim);

@@ -438,7 +438,10 @@ Status SimulatedWindows::ReadFileBytes(const std::string& path, std::string* byt
 
 int SimulatedWindows::ShowMessageBox(const std::string& text, const std::string& caption,
                                      UINT style) {
-  boxes.push_back(ShownBox{text, caption, style});
+  const auto sets =
+      std::count_if(registry_calls.begin(), registry_calls.end(),
+                    [](const std::string& call) { return call.rfind("set ", 0) == 0; });
+  boxes.push_back(ShownBox{text, caption, style, static_cast<int>(sets)});
   if (!answers.empty()) {
     const int answer = answers.front();
     answers.pop_front();

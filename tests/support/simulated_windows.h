@@ -27,6 +27,7 @@ struct ShownBox {
   std::string text;
   std::string caption;
   UINT style = 0;
+  int registry_sets = 0;  // registry writes made before the box was shown
 };
 
 enum class SimOp {
