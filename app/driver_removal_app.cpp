@@ -1,6 +1,7 @@
 #include "app/driver_removal_app.h"
 
 #include "section/device_section.h"
+#include "section/section_read_check.h"
 #include "section/system_backup.h"
 #include "services/service_start.h"
 
@@ -45,7 +46,7 @@ void DisableObsoleteDriver(Platform& platform) {
   // keep the service from being fixed. On the 9x family, or with no active
   // service, the section is all there is to fix, and the run ends there.
   CString section;
-  if (!ReadDeviceSection(platform, &section)) {
+  if (!ReadDeviceSection(platform, &section) || !SectionReadMatchesFile(platform, section)) {
     if (!bDriverServiceActive) return;
     section.clear();  // left alone: nothing to remove
   }

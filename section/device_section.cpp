@@ -5,8 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "section/section_read_check.h"
-
 const char kDeviceSectionName[] = "386Enh";
 const char kSystemIniName[] = "system.ini";
 
@@ -160,12 +158,13 @@ CString WindowsDirectoryPath(Platform& platform) {
 }
 
 bool ReadDeviceSection(Platform& platform, CString* section) {
-  if (!ReadSectionText(platform, section)) {
+  // The section text is as long as its list less the closing NUL.
+  if (!ReadSectionText(platform, section) || section->size() + 1 > kMaxSectionListBytes) {
     AfxMessageBox(platform, "The [386Enh] section of system.ini is too large to edit safely.",
                   MB_ICONERROR);
     return false;
   }
-  return SectionReadMatchesFile(platform, *section);
+  return true;
 }
 
 bool FindDriverReference(const CString& section) {

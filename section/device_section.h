@@ -18,6 +18,11 @@ constexpr DWORD kMaxSectionCapacity = 4 * 1024 * 1024;
 // Windows 7 (6.1), handle of one section.
 constexpr DWORD kOldWindowsSectionCapacity = 32767;
 
+// The longest list, its entries, their NULs and the closing NUL, that the
+// section write takes on every Windows ("limited to 65,535 bytes"). A longer
+// section could be cut by the write, so it is too large to edit safely.
+constexpr size_t kMaxSectionListBytes = 65535;
+
 // The largest capacity a section read may use on that Windows: a section
 // whose list does not fit in it (with its closing NUL and one spare
 // character) is too large to edit safely.
@@ -26,11 +31,10 @@ DWORD MaxSectionCapacity(const WindowsVersion& version);
 // The Windows directory, ending in one backslash.
 CString WindowsDirectoryPath(Platform& platform);
 
-// Reads the whole section into *section and checks it against system.ini's
-// bytes (see SectionReadMatchesFile). A section too large to read whole is
-// reported in a message box and false is returned: writing back a cut
-// section would drop the entries that did not fit. So is a section that the
-// check finds wanting. A missing system.ini is an empty section.
+// Reads the whole section into *section. A section too large to read whole,
+// or to write back whole, is reported in a message box and false is
+// returned: writing back a cut section would drop the entries that did not
+// fit. A missing system.ini is an empty section.
 bool ReadDeviceSection(Platform& platform, CString* section);
 
 // True when an entry of the section loads the obsolete driver, that is when

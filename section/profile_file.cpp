@@ -47,12 +47,15 @@ std::vector<std::string> Entries(const IniSection& section) {
 
 }  // namespace
 
-std::vector<IniSection> ParseIniFile(string_view bytes) {
+std::vector<IniSection> ParseIniFile(string_view bytes, LineBreaks breaks) {
   std::vector<IniSection> sections(1);
   // A UTF-8 file may start with its byte order mark.
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  // A carriage return before a line feed is a blank at the line's end, and
+  // the empty line between them, in the other reading, counts for nothing.
+  const char* line_ends = breaks == LineBreaks::kAnyBreak ? "\r\n" : "\n";
   for (size_t begin = 0; begin < bytes.size();) {
-    auto end = bytes.find('\n', begin);
+    auto end = bytes.find_first_of(line_ends, begin);
     if (end == string_view::npos) end = bytes.size();
     const string_view line = Trim(bytes.substr(begin, end - begin));
     begin = end + 1;
@@ -62,6 +65,7 @@ std::vector<IniSection> ParseIniFile(string_view bytes) {
       IniSection section;
       section.name = std::string(Trim(line.substr(1, close - 1)));
       section.has_header = true;
+      section.after_header = std::string(Trim(line.substr(close + 1)));
       sections.push_back(std::move(section));
     } else {
       sections.back().lines.push_back(IniLine(line));
@@ -87,7 +91,10 @@ bool OnlySectionRewritten(const std::vector<IniSection>& original,
   for (size_t i = 0; i < original.size(); ++i) {
     const IniSection& before = original[i];
     const IniSection& after = rewritten[i];
-    if (before.has_header != after.has_header || before.name != after.name) return false;
+    if (before.has_header != after.has_header || before.name != after.name ||
+        before.after_header != after.after_header) {
+      return false;
+    }
     if (static_cast<int>(i) != target) {
       if (before.lines != after.lines) return false;
       continue;

@@ -3,28 +3,41 @@
 // the platform's profile calls, so that a rewrite made by those calls can be
 // checked against the file as it was.
 //
-// Lines end at a line feed. Blanks (space, tab, carriage return, vertical
-// tab, form feed and the old end-of-file mark 0x1A) around a line, a section
-// name, a key or a value do not count, nor do blank lines: a rewrite may
-// change those. A carriage return inside a line is part of the line. A UTF-8
-// byte order mark at the start is not part of the first line; otherwise the
-// bytes are taken as they are, so a rewrite that changes a character's
-// encoding is a change.
+// Lines end at a line feed, and in one of the two readings at a lone
+// carriage return too (see LineBreaks). Blanks (space, tab, carriage return,
+// vertical tab, form feed and the old end-of-file mark 0x1A) around a line,
+// a section name, a key or a value do not count, nor do blank lines: a
+// rewrite may change those. A UTF-8 byte order mark at the start is not part
+// of the first line; otherwise the bytes are taken as they are, so a rewrite
+// that changes a character's encoding is a change.
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+// Where a line ends. Wine and the NT family end a line at a lone carriage
+// return as well as at a line feed; what Windows 95, 98 and ME do with a
+// lone carriage return is not documented, and it may be part of the line
+// there. A check that must hold on every Windows reads the file both ways.
+enum class LineBreaks {
+  kLineFeed,  // a carriage return inside a line is part of it
+  kAnyBreak,  // a carriage return, a line feed, or both end a line
+};
+constexpr LineBreaks kEveryReading[] = {LineBreaks::kLineFeed, LineBreaks::kAnyBreak};
+
 struct IniSection {
   std::string name;  // between "[" and the last "]"; empty before the first header
   bool has_header = false;
+  // The header line's text after its last "]", blanks aside: the platform
+  // ignores it, but a rewrite that drops it has changed the file.
+  std::string after_header;
   // Each non-blank line: one holding "=" (an entry, or a comment ";...")
   // as "key=value", without the blanks around its first "="; a line
   // without "=" as it stands.
   std::vector<std::string> lines;
 };
 
-std::vector<IniSection> ParseIniFile(std::string_view bytes);
+std::vector<IniSection> ParseIniFile(std::string_view bytes, LineBreaks breaks);
 
 bool IsIniComment(std::string_view line);
 
@@ -37,8 +50,9 @@ std::string IniLine(std::string_view line);
 // compare it; blanks inside the brackets were already set aside.
 int FindIniSection(const std::vector<IniSection>& sections, std::string_view name, size_t from = 0);
 
-// True when `rewritten` has the sections of `original`, in the same order
-// and with the same lines, except the first section named `name`. That one
+// True when `rewritten` has the sections of `original`, in the same order,
+// with the same headers (the text after "]" included) and the same lines,
+// except the first section named `name`. That one
 // must hold exactly `entries`; comments in it do not count, since the
 // documented write keeps them where they were and Wine's drops them.
 bool OnlySectionRewritten(const std::vector<IniSection>& original,

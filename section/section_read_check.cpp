@@ -52,26 +52,27 @@ bool SectionReadMatchesFile(Platform& platform, const CString& section) {
     ShowReadError(platform, status);
     return false;
   }
-  const std::vector<IniSection> sections = ParseIniFile(bytes);
-  const int first = FindIniSection(sections, kDeviceSectionName);
-  if (first < 0) return true;
-
-  const std::vector<std::string> in_file = SortedDriverEntries(sections[first].lines);
-  if (!in_file.empty()) {
-    const std::vector<std::string> read = SortedDriverEntries(SectionEntries(section));
+  // A driver entry that either reading of a lone carriage return shows
+  // counts: the Windows at hand may read the file that way.
+  const std::vector<std::string> read = SortedDriverEntries(SectionEntries(section));
+  for (const LineBreaks breaks : kEveryReading) {
+    const std::vector<IniSection> sections = ParseIniFile(bytes, breaks);
+    const int first = FindIniSection(sections, kDeviceSectionName);
+    if (first < 0) continue;
+    const std::vector<std::string> in_file = SortedDriverEntries(sections[first].lines);
     if (!std::includes(read.begin(), read.end(), in_file.begin(), in_file.end())) {
       ShowReadError(platform, ERROR_INVALID_DATA);
       return false;
     }
-  }
-  for (int later = FindIniSection(sections, kDeviceSectionName, first + 1); later >= 0;
-       later = FindIniSection(sections, kDeviceSectionName, later + 1)) {
-    if (SortedDriverEntries(sections[later].lines).empty()) continue;
-    AfxMessageBox(platform,
-                  "system.ini has a second [386Enh] section that names the driver.\n"
-                  "Remove that entry by hand and run this program again.",
-                  MB_ICONERROR);
-    return false;
+    for (int later = FindIniSection(sections, kDeviceSectionName, first + 1); later >= 0;
+         later = FindIniSection(sections, kDeviceSectionName, later + 1)) {
+      if (SortedDriverEntries(sections[later].lines).empty()) continue;
+      AfxMessageBox(platform,
+                    "system.ini has a second [386Enh] section that names the driver.\n"
+                    "Remove that entry by hand and run this program again.",
+                    MB_ICONERROR);
+      return false;
+    }
   }
   return true;
 }

@@ -11,10 +11,11 @@
 #include "platform/framework.h"
 
 // Flushes the profile cache and reads system.ini's bytes. Returns true when
-// the run may go on: the file is missing, or its first "386Enh" section
-// holds no driver entry that `section` lacks (entries counted, so two equal
-// entries in the file and one in the read are a miss) and no later "386Enh"
-// section holds a driver entry. Otherwise shows why in a message box and
+// the run may go on: the file is missing, or, in either reading of a lone
+// carriage return (see LineBreaks), its first "386Enh" section holds no
+// driver entry that `section` lacks (entries counted, so two equal entries
+// in the file and one in the read are a miss) and no later "386Enh" section
+// holds a driver entry. Otherwise shows why in a message box and
 // returns false: a file that cannot be read, or a miss, is "Error reading
 // system.ini." with the status (13 for a miss); a driver entry in a later
 // section asks the user to remove it by hand.

@@ -39,20 +39,24 @@ std::vector<std::string> KeptEntries(const std::vector<IniSection>& original) {
 }
 
 // 0 when system.ini, read as bytes, differs from the original only in the
-// first "386Enh" section, which holds the kept entries. Only the file's
-// bytes prove the write: on the 9x family a write can report success into
-// the profile cache while the flush, which cannot report failure, stores
+// first "386Enh" section, which holds the kept entries, however the
+// platform splits lines at a lone carriage return. Only the file's bytes
+// prove the write: on the 9x family a write can report success into the
+// profile cache while the flush, which cannot report failure, stores
 // nothing; so a file left as it was is a failed write.
 Status CheckWholeFile(Platform& platform, const SystemIniBackup& backup) {
   CString bytes;
   const Status status = platform.ReadFileBytes(backup.directory + kSystemIniName, &bytes);
   if (status != ERROR_SUCCESS) return status;
   if (bytes == backup.original) return kBytesDiffer;
-  const std::vector<IniSection> original = ParseIniFile(backup.original);
-  return OnlySectionRewritten(original, ParseIniFile(bytes), kDeviceSectionName,
-                              KeptEntries(original))
-             ? ERROR_SUCCESS
-             : kBytesDiffer;
+  for (const LineBreaks breaks : kEveryReading) {
+    const std::vector<IniSection> original = ParseIniFile(backup.original, breaks);
+    if (!OnlySectionRewritten(original, ParseIniFile(bytes, breaks), kDeviceSectionName,
+                              KeptEntries(original))) {
+      return kBytesDiffer;
+    }
+  }
+  return ERROR_SUCCESS;
 }
 
 // Puts system.ini back as it was and says how that went. The profile cache

@@ -166,7 +166,8 @@ TEST(ReadDeviceSection, RefusesASectionTooLargeToReadWhole) {
 // What a section read takes whole on each Windows: the profile calls of the
 // 9x family and of NT before 6.1 handle at most 32,767 characters of one
 // section, so a list that reaches 32,765 (the limit less its two NULs) is
-// too large there; later Windows take up to kMaxSectionCapacity.
+// too large there. Later Windows read more, but the section write takes a
+// list of at most 65,535 bytes, its closing NUL included, on every Windows.
 TEST(ReadDeviceSection, ReadsWholeWhatThatWindowsHandlesAndRefusesTheRest) {
   struct Case {
     DWORD platform_id;
@@ -186,8 +187,10 @@ TEST(ReadDeviceSection, ReadsWholeWhatThatWindowsHandlesAndRefusesTheRest) {
       {kNt, 6, 0, 32765, false},
       {kNt, 6, 1, 40000, true},
       {kNt, 10, 0, 40000, true},
+      {kNt, 10, 0, 65534, true},
+      {kNt, 10, 0, 65535, false},
       // Between the last growth step and the largest read.
-      {kNt, 10, 0, 3 * 1024 * 1024, true},
+      {kNt, 10, 0, 3 * 1024 * 1024, false},
   };
   for (const auto& c : cases) {
     // One entry "a=vvv...", plus one driver entry of 20 characters.

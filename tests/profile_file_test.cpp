@@ -66,9 +66,44 @@ TEST(OnlySectionRewritten, SetsAsideOnlyWhatARewriteMayChange) {
        false},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.accepted, OnlySectionRewritten(ParseIniFile(original), ParseIniFile(c.rewritten),
-                                               "386ENH", {"a=1"}))
-        << c.name;
+    for (const LineBreaks breaks : kEveryReading) {
+      EXPECT_EQ(c.accepted,
+                OnlySectionRewritten(ParseIniFile(original, breaks),
+                                     ParseIniFile(c.rewritten, breaks), "386ENH", {"a=1"}))
+          << c.name;
+    }
+  }
+}
+
+// What a header carries after its "]" counts as it stands: Wine's write
+// drops it. A lone carriage return splits a line in one reading only.
+TEST(OnlySectionRewritten, HeaderTextAndLoneCarriageReturnsInBothReadings) {
+  struct Case {
+    const char* name;
+    std::string original;
+    std::string rewritten;
+    bool accepted_line_feed;
+    bool accepted_any_break;
+  };
+  const Case cases[] = {
+      {"text after a header's ] dropped", "[boot] ; keep me\r\n[386Enh]\r\nd=x.386\r\n",
+       "[boot]\r\n[386Enh]\r\n", false, false},
+      {"text after a header's ] kept, blanks aside", "[boot] ; keep me\r\n[386Enh]\r\nd=x.386\r\n",
+       "[boot]  ; keep me\r\n[386Enh]\r\n", true, true},
+      {"a later [386Enh] after a lone carriage return emptied",
+       "[386Enh]\r\nd=x.386\r\n[boot]\r\n[386Enh]\rv=1\rw=2\r\n",
+       "[386Enh]\r\n[boot]\r\n[386Enh]\r\n", false, false},
+      {"a line split at its lone carriage return", "[386Enh]\r\nd=x.386\r\n[Other]\r\nx=1\ry=2\r\n",
+       "[386Enh]\r\n[Other]\r\nx=1\r\ny=2\r\n", false, true},
+  };
+  for (const auto& c : cases) {
+    for (const LineBreaks breaks : kEveryReading) {
+      const bool want =
+          breaks == LineBreaks::kLineFeed ? c.accepted_line_feed : c.accepted_any_break;
+      EXPECT_EQ(want, OnlySectionRewritten(ParseIniFile(c.original, breaks),
+                                           ParseIniFile(c.rewritten, breaks), "386Enh", {}))
+          << c.name;
+    }
   }
 }
 
@@ -76,7 +111,8 @@ TEST(FindIniSection, FindsTheFirstOfThatNameOrNone) {
   // [Config] has as many letters as [386Enh].
   // [386Enx] differs only in its last letter.
   const auto sections = ParseIniFile(
-      "[boot]\r\na=1\r\n[Config]\r\n[386Enx]\r\n[386ENH]\r\nb=2\r\n[386Enh]\r\n[ZRQ]\r\n");
+      "[boot]\r\na=1\r\n[Config]\r\n[386Enx]\r\n[386ENH]\r\nb=2\r\n[386Enh]\r\n[ZRQ]\r\n",
+      LineBreaks::kLineFeed);
   EXPECT_EQ(4, FindIniSection(sections, "386Enh"));
   EXPECT_EQ(5, FindIniSection(sections, "386Enh", 5));
   EXPECT_EQ(6, FindIniSection(sections, "zrq"));
@@ -84,26 +120,40 @@ TEST(FindIniSection, FindsTheFirstOfThatNameOrNone) {
 }
 
 TEST(OnlySectionRewritten, ALaterSectionOfTheSameNameKeepsItsEntries) {
-  const auto original = ParseIniFile("[386Enh]\r\nd=x.386\r\n[386Enh]\r\nv=1\r\n");
-  EXPECT_TRUE(OnlySectionRewritten(original, ParseIniFile("[386Enh]\r\n[386Enh]\r\nv=1\r\n"),
-                                   "386Enh", {}));
-  EXPECT_FALSE(
-      OnlySectionRewritten(original, ParseIniFile("[386Enh]\r\n[386Enh]\r\n"), "386Enh", {}));
+  const auto parse = [](std::string_view bytes) {
+    return ParseIniFile(bytes, LineBreaks::kAnyBreak);
+  };
+  const auto original = parse("[386Enh]\r\nd=x.386\r\n[386Enh]\r\nv=1\r\n");
+  EXPECT_TRUE(
+      OnlySectionRewritten(original, parse("[386Enh]\r\n[386Enh]\r\nv=1\r\n"), "386Enh", {}));
+  EXPECT_FALSE(OnlySectionRewritten(original, parse("[386Enh]\r\n[386Enh]\r\n"), "386Enh", {}));
 }
 
-TEST(ParseIniFile, ACarriageReturnInsideALineStaysInItAByteOrderMarkGoes) {
-  const auto sections = ParseIniFile("\xEF\xBB\xBF[s]\r\nx=1\ry=2\r\n[t]v\n[no header\n[u]w]\n");
-  ASSERT_EQ(4u, sections.size());
-  EXPECT_TRUE(sections[0].lines.empty());
-  EXPECT_EQ("s", sections[1].name);
-  EXPECT_EQ(std::vector<std::string>({"x=1\ry=2"}), sections[1].lines);
-  EXPECT_EQ("t", sections[2].name);
-  // A line without "]" is no header.
-  EXPECT_EQ(std::vector<std::string>({"[no header"}), sections[2].lines);
-  // The name runs up to the last "]".
-  EXPECT_EQ("u]w", sections[3].name);
+// The same bytes in both readings: a lone carriage return is part of the
+// line, or ends it.
+TEST(ParseIniFile, ALoneCarriageReturnInEachReadingAByteOrderMarkGoes) {
+  const std::string bytes = "\xEF\xBB\xBF[s]\r\nx=1\ry=2\r\n[t]v\n[no header\n[u]w]\n";
+  const auto line_feed = ParseIniFile(bytes, LineBreaks::kLineFeed);
+  const auto any_break = ParseIniFile(bytes, LineBreaks::kAnyBreak);
+  for (const auto* sections : {&line_feed, &any_break}) {
+    ASSERT_EQ(4u, sections->size());
+    EXPECT_TRUE((*sections)[0].lines.empty());
+    EXPECT_EQ("s", (*sections)[1].name);
+    EXPECT_EQ("t", (*sections)[2].name);
+    EXPECT_EQ("v", (*sections)[2].after_header);
+    // A line without "]" is no header.
+    EXPECT_EQ(std::vector<std::string>({"[no header"}), (*sections)[2].lines);
+    // The name runs up to the last "]".
+    EXPECT_EQ("u]w", (*sections)[3].name);
+  }
+  EXPECT_EQ(std::vector<std::string>({"x=1\ry=2"}), line_feed[1].lines);
+  EXPECT_EQ(std::vector<std::string>({"x=1", "y=2"}), any_break[1].lines);
+  // A header after a lone carriage return is a header in one reading only.
+  EXPECT_EQ(2u, ParseIniFile("[s]\r[t]\r\n", LineBreaks::kLineFeed).size());
+  EXPECT_EQ(3u, ParseIniFile("[s]\r[t]\r\n", LineBreaks::kAnyBreak).size());
   // A last line of one character without a line break.
-  EXPECT_EQ(std::vector<std::string>({"x"}), ParseIniFile("[s]\r\nx")[1].lines);
+  EXPECT_EQ(std::vector<std::string>({"x"}),
+            ParseIniFile("[s]\r\nx", LineBreaks::kLineFeed)[1].lines);
 }
 
 }  // namespace

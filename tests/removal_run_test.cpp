@@ -205,6 +205,12 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
        driver_ini + "[386Enh]\r\ndevice=c:\\zrq\\kvtncdrv.386\r\n",
        nullptr,
        {second_section, kQuestion, kSuccess}},
+      {"a later [386Enh] that names the driver after lone carriage returns, as NT reads it",
+       k9x,
+       "[386Enh]\r\ndevice=vcomm.386\r\n[boot]\r\nshell=Explorer.exe\r\n"
+       "[386Enh]\rdevice=kvtncdrv.386\r\n",
+       nullptr,
+       {second_section}},
       {"the second named in other letter case, with blanks inside the brackets",
        k9x,
        driver_ini + "[ 386ENH ]\r\nDEVICE=KVTNCDRV.386\r\n",

@@ -87,16 +87,19 @@ std::string MakeSystemIni(size_t bytes, bool with_driver) {
   return ini;
 }
 
-// Both files parsed and compared, as after every rewrite.
+// Both files parsed and compared in both readings, as after every rewrite.
 void WholeFileCheck(benchmark::State& state) {
   const std::string original = MakeSystemIni(state.range(0), true);
   const std::string rewritten = MakeSystemIni(state.range(0), false);
   std::vector<std::string> kept;
-  const auto sections = ParseIniFile(rewritten);
+  const auto sections = ParseIniFile(rewritten, LineBreaks::kAnyBreak);
   kept = sections[FindIniSection(sections, "386Enh")].lines;
   for (auto _ : state) {
-    const bool same =
-        OnlySectionRewritten(ParseIniFile(original), ParseIniFile(rewritten), "386Enh", kept);
+    bool same = true;
+    for (const LineBreaks breaks : kEveryReading) {
+      same = same && OnlySectionRewritten(ParseIniFile(original, breaks),
+                                          ParseIniFile(rewritten, breaks), "386Enh", kept);
+    }
     benchmark::DoNotOptimize(same);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(original.size()));

@@ -17,6 +17,7 @@
 
 #include "app/driver_removal_app.h"
 #include "section/device_section.h"
+#include "section/section_read_check.h"
 #include "services/service_start.h"
 #include "tests/test_support.h"
 
@@ -83,9 +84,8 @@ bool NaiveIsDriverEntry(std::string entry) {
 
 // The lines of the body that are driver entries as the file's bytes hold
 // them, without the blanks around a line and around its first "=": lines
-// end at a line feed, and a NUL or a carriage return inside one is part of
-// it. Sorted.
-std::vector<std::string> DriverLinesInBytes(const std::string& body) {
+// end at each of `line_ends`, and a NUL inside one is part of it. Sorted.
+std::vector<std::string> DriverLinesInBytes(const std::string& body, const char* line_ends) {
   const auto trim = [](std::string text) {
     const char* blanks = " \t\r\v\f\x1a";
     text.erase(0, text.find_first_not_of(blanks));
@@ -94,7 +94,7 @@ std::vector<std::string> DriverLinesInBytes(const std::string& body) {
   };
   std::vector<std::string> lines;
   for (size_t begin = 0; begin <= body.size();) {
-    size_t end = body.find('\n', begin);
+    size_t end = body.find_first_of(line_ends, begin);
     if (end == std::string::npos) end = body.size();
     std::string line = trim(body.substr(begin, end - begin));
     begin = end + 1;
@@ -153,18 +153,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::vector<std::string> entries = ListedEntries(sim);
   CString section;
-  if (!ReadDeviceSection(sim, &section)) {
+  if (!ReadDeviceSection(sim, &section) || !SectionReadMatchesFile(sim, section)) {
     // Only where the bytes name the driver in a line the read does not list
-    // (one holding a NUL or a carriage return, or one in a later [386Enh]):
-    // an error box, and then
-    // the run asks nothing and changes nothing.
+    // (one holding a NUL or, in one reading, a carriage return, or one in a
+    // later [386Enh]): an error box, and then the run asks nothing and
+    // changes nothing.
     std::vector<std::string> listed;
     for (const auto& entry : entries) {
       if (NaiveIsDriverEntry(entry)) listed.push_back(entry);
     }
     std::sort(listed.begin(), listed.end());
-    const std::vector<std::string> in_bytes = DriverLinesInBytes(body);
-    Check(!std::includes(listed.begin(), listed.end(), in_bytes.begin(), in_bytes.end()));
+    // Lines end at a line feed; and, as Wine and NT read them, at a lone
+    // carriage return too.
+    bool missed = false;
+    for (const char* line_ends : {"\n", "\r\n"}) {
+      const std::vector<std::string> in_bytes = DriverLinesInBytes(body, line_ends);
+      missed =
+          missed || !std::includes(listed.begin(), listed.end(), in_bytes.begin(), in_bytes.end());
+    }
+    Check(missed);
     Check(sim.boxes.size() == 1 && sim.boxes[0].style == MB_ICONERROR);
     sim.boxes.clear();
     sim.answers = {IDYES};
