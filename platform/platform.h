@@ -67,8 +67,15 @@ class Platform {
   virtual Status CopyFileNoOverwrite(const std::string& from, const std::string& to) = 0;
   // CopyFileA that replaces `to` when it exists. Returns 0 or the status.
   virtual Status CopyFileReplacing(const std::string& from, const std::string& to) = 0;
-  // DeleteFileA. Returns 0, or the status (2 when there is no such file).
+  // DeleteFileA. Returns 0, or the status (2 when there is no such file; 5
+  // when it is read-only).
   virtual Status RemoveFile(const std::string& path) = 0;
+  // GetFileAttributesA: 0 with *attributes set (FILE_ATTRIBUTE_*), or the
+  // status. A copy carries its source's attributes, and a replacing copy
+  // onto a hidden or read-only file fails with 5.
+  virtual Status FileAttributes(const std::string& path, DWORD* attributes) = 0;
+  // SetFileAttributesA. Returns 0 or the status.
+  virtual Status ChangeFileAttributes(const std::string& path, DWORD attributes) = 0;
   // The whole file, read while others may keep it open for reading or
   // writing. Returns 0 with *bytes set, or the status (2 when there is no
   // such file).

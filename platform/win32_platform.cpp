@@ -153,6 +153,18 @@ Status Win32Platform::RemoveFile(const std::string& path) {
   return LastErrorStatus();
 }
 
+Status Win32Platform::FileAttributes(const std::string& path, DWORD* attributes) {
+  const DWORD found = GetFileAttributesA(path.c_str());
+  if (found == INVALID_FILE_ATTRIBUTES) return LastErrorStatus();
+  *attributes = found;
+  return ERROR_SUCCESS;
+}
+
+Status Win32Platform::ChangeFileAttributes(const std::string& path, DWORD attributes) {
+  if (SetFileAttributesA(path.c_str(), attributes)) return ERROR_SUCCESS;
+  return LastErrorStatus();
+}
+
 Status Win32Platform::ReadFileBytes(const std::string& path, std::string* bytes) {
   // Sharing writes too, so a file the platform or another program holds
   // open can still be read.

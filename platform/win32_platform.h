@@ -56,6 +56,8 @@ class Win32Platform : public Platform {
   Status CopyFileNoOverwrite(const std::string& from, const std::string& to) override;
   Status CopyFileReplacing(const std::string& from, const std::string& to) override;
   Status RemoveFile(const std::string& path) override;
+  Status FileAttributes(const std::string& path, DWORD* attributes) override;
+  Status ChangeFileAttributes(const std::string& path, DWORD attributes) override;
   Status ReadFileBytes(const std::string& path, std::string* bytes) override;
   void FlushProfileCache(const std::string& file) override;
   int ShowMessageBox(const std::string& text, const std::string& caption, UINT style) override;

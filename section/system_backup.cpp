@@ -26,6 +26,31 @@ Status CompareFile(Platform& platform, const CString& path, const CString& expec
   return bytes == expected ? ERROR_SUCCESS : kBytesDiffer;
 }
 
+// Deletes the backup this run made. The copy took system.ini's attributes
+// with it, and a read-only file cannot be deleted.
+void RemoveOwnBackup(Platform& platform, const CString& path) {
+  platform.ChangeFileAttributes(path, FILE_ATTRIBUTE_NORMAL);
+  platform.RemoveFile(path);
+}
+
+// Replaces system.ini by the backup. A replacing copy fails onto a hidden
+// or read-only file, so those two attributes are lifted for the copy;
+// system.ini has its own attributes again afterwards, whatever the copy did.
+Status RestoreFromBackup(Platform& platform, const CString& backup_path, const CString& ini_path) {
+  constexpr DWORD kRefusesCopy = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+  DWORD attributes = 0;
+  const bool lifted = platform.FileAttributes(ini_path, &attributes) == ERROR_SUCCESS &&
+                      (attributes & kRefusesCopy) != 0;
+  if (lifted) {
+    // No attribute at all is written as "normal", which must stand alone.
+    const DWORD others = attributes & ~kRefusesCopy;
+    platform.ChangeFileAttributes(ini_path, others != 0 ? others : FILE_ATTRIBUTE_NORMAL);
+  }
+  const Status status = platform.CopyFileReplacing(backup_path, ini_path);
+  if (lifted) platform.ChangeFileAttributes(ini_path, attributes);
+  return status;
+}
+
 // The entries the first "386Enh" section holds once the driver's entries are
 // gone, as read from the original bytes.
 std::vector<std::string> KeptEntries(const std::vector<IniSection>& original) {
@@ -67,13 +92,13 @@ CString UndoRewrite(Platform& platform, const SystemIniBackup& backup) {
   if (CompareFile(platform, ini_path, backup.original) == ERROR_SUCCESS) {
     // The backup this run made, identical to the file, is not needed: left
     // behind, each such run would take one more of the 999 names.
-    platform.RemoveFile(backup.directory + backup.name);
+    RemoveOwnBackup(platform, backup.directory + backup.name);
     return "system.ini was not changed.";
   }
   // Otherwise a copy of the rewritten file the platform still holds could be
   // written over the restored one later.
   platform.FlushProfileCache(kSystemIniName);
-  Status status = platform.CopyFileReplacing(backup.directory + backup.name, ini_path);
+  Status status = RestoreFromBackup(platform, backup.directory + backup.name, ini_path);
   if (status == ERROR_SUCCESS) status = CompareFile(platform, ini_path, backup.original);
   if (status == ERROR_SUCCESS) return "system.ini has been restored from " + backup.name + ".";
   return "Restoring system.ini from " + backup.name + " failed with error code " +
@@ -117,7 +142,7 @@ bool BackupSystemIni(Platform& platform, SystemIniBackup* backup) {
   if (status == ERROR_SUCCESS) return true;
   // A short or empty copy must not be left looking like a backup; a file
   // that took the name after the lookup is someone else's and stays.
-  if (status != ERROR_FILE_EXISTS) platform.RemoveFile(backup_path);
+  if (status != ERROR_FILE_EXISTS) RemoveOwnBackup(platform, backup_path);
   AfxMessageBox(
       platform,
       "Error backing up system.ini to " + backup->name + ".\nError code: " + std::to_string(status),

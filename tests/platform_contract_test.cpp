@@ -178,6 +178,28 @@ TEST_F(PlatformContract, CopyNeverOverwritesAndCopiesBytesExactly) {
             os().CopyFileNoOverwrite(dir + "contract_missing.ini", dir + "contract.001"));
 }
 
+// A copy carries its source's attributes. (Documented Windows also refuses
+// a replacing copy onto a hidden or read-only file with 5; Wine's copy goes
+// through: see the documented rows of the simulated Windows.)
+TEST_F(PlatformContract, AttributesAreReadChangedAndCopied) {
+  constexpr DWORD kGuarding = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+  const std::string dir = os().WindowsDirectory() + "\\";
+  world_->PutWindowsFile(ini_, "x");
+  DWORD attributes = 0;
+  EXPECT_EQ(static_cast<Status>(ERROR_FILE_NOT_FOUND),
+            os().FileAttributes(dir + "contract_missing.ini", &attributes));
+  ASSERT_EQ(0u, os().ChangeFileAttributes(dir + ini_, FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_EQ(0u, os().FileAttributes(dir + ini_, &attributes));
+  EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN), attributes & kGuarding);
+  EXPECT_EQ(0u, os().CopyFileNoOverwrite(dir + ini_, dir + "contract.000"));
+  EXPECT_EQ(0u, os().FileAttributes(dir + "contract.000", &attributes));
+  EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN), attributes & kGuarding);
+  EXPECT_EQ(0u, os().ChangeFileAttributes(dir + "contract.000", FILE_ATTRIBUTE_NORMAL));
+  EXPECT_EQ(0u, os().FileAttributes(dir + "contract.000", &attributes));
+  EXPECT_EQ(0u, attributes & kGuarding);
+  EXPECT_EQ(0u, os().ChangeFileAttributes(dir + ini_, FILE_ATTRIBUTE_NORMAL));
+}
+
 // Documented Windows leaves a later section of the same name as it is.
 TEST_F(PlatformContract, WinesWriteEmptiesEveryLaterSectionOfTheSameName) {
   world_->PutWindowsFile(

@@ -94,7 +94,7 @@ TEST(ReadmeBoxes, EveryBoxTheProgramShowsIsARowAndEveryRowIsShown) {
          sim.major_version = 6;
        },
        IDYES},
-      {[&](SimulatedWindows& sim) { sim.held_open.insert(ini); }, IDYES},
+      {[&](SimulatedWindows& sim) { sim.holders[ini] = FileHolder{}; }, IDYES},
       {[](SimulatedWindows& sim) {
          sim.PutWindowsFile("system.ini",
                             SystemIniWith({}) + "[386Enh]\r\ndevice=kvtncdrv.386\r\n");

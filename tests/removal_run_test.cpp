@@ -114,7 +114,7 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
   const std::string too_large_ini =
       SystemIniWith({"a=" + std::string(kOldWindowsSectionCapacity, 'v'), "device=kvtncdrv.386"});
   const std::string ini_path = "C:\\WINDOWS\\system.ini";
-  const auto held_open = [&](SimulatedWindows& sim) { sim.held_open.insert(ini_path); };
+  const auto held_open = [&](SimulatedWindows& sim) { sim.holders[ini_path] = FileHolder{}; };
   const auto mapped = [](SimulatedWindows& sim) {
     sim.mapped_sections["386Enh"] = {"device=vcomm.386"};
   };
@@ -176,7 +176,9 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
       {"9x, held open by a program that shares reading and writing",
        k9x,
        driver_ini,
-       [&](SimulatedWindows& sim) { sim.held_sharing.insert(ini_path); },
+       [&](SimulatedWindows& sim) {
+         sim.holders[ini_path] = FileHolder{true, false, true, true};
+       },
        {missed}},
       {"NT with an active service, a read that returns other entries (a mapped section)",
        kStartAutomatic,

@@ -55,21 +55,26 @@ ProfileLine ParseEntry(const std::string& text) {
 }
 
 // A line of a profile file: its text, and where its bytes and its line
-// break end. Lines end at a carriage return, a line feed or both.
+// break end. Lines end at a line feed or a carriage return line feed pair,
+// and at a lone carriage return where that ends a line.
 struct RawLine {
   size_t begin = 0;
   size_t text_end = 0;
   size_t end = 0;
 };
 
-std::vector<RawLine> RawLines(const std::string& bytes) {
+std::vector<RawLine> RawLines(const std::string& bytes, LoneCarriageReturn lone_cr) {
+  const char* breaks = lone_cr == LoneCarriageReturn::kEndsLine ? "\r\n" : "\n";
   std::vector<RawLine> lines;
   for (size_t pos = 0; pos < bytes.size();) {
     RawLine line;
     line.begin = pos;
-    line.text_end = std::min(bytes.find_first_of("\r\n", pos), bytes.size());
+    line.text_end = std::min(bytes.find_first_of(breaks, pos), bytes.size());
     line.end = line.text_end;
     if (line.end < bytes.size()) {
+      if (bytes[line.end] == '\n' && line.end > pos && bytes[line.end - 1] == '\r') {
+        --line.text_end;
+      }
       line.end += bytes.compare(line.end, 2, "\r\n") == 0 ? 2 : 1;
     }
     pos = line.end;
@@ -96,9 +101,9 @@ bool IsHeader(const std::string& text, std::string* name) {
   return true;
 }
 
-std::vector<ProfileSection> ParseProfile(const std::string& bytes) {
+std::vector<ProfileSection> ParseProfile(const std::string& bytes, LoneCarriageReturn lone_cr) {
   std::vector<ProfileSection> sections(1);
-  for (const RawLine& raw : RawLines(bytes)) {
+  for (const RawLine& raw : RawLines(bytes, lone_cr)) {
     const std::string line = LineText(bytes, raw);
     if (line.empty()) continue;
     ProfileSection section;
@@ -119,10 +124,10 @@ std::vector<ProfileSection> ParseProfile(const std::string& bytes) {
 
 // The documented write: see ProfileWrite::kInPlace.
 std::string WriteInPlace(const std::string& bytes, const std::string& section,
-                         const std::vector<std::string>& entries) {
+                         const std::vector<std::string>& entries, LoneCarriageReturn lone_cr) {
   std::string new_lines;
   for (const auto& entry : entries) new_lines += entry + "\r\n";
-  const std::vector<RawLine> lines = RawLines(bytes);
+  const std::vector<RawLine> lines = RawLines(bytes, lone_cr);
   std::string name;
   size_t i = 0;
   while (i < lines.size() &&
@@ -147,6 +152,25 @@ std::string WriteInPlace(const std::string& bytes, const std::string& section,
   if (i < lines.size()) out += bytes.substr(lines[i].begin);
   return out;
 }
+
+// The layout the 9x write gives the file: a blank line before every section
+// but the first, no line break after the last line.
+std::string NineXLayout(const std::string& bytes, LoneCarriageReturn lone_cr) {
+  std::string out;
+  std::string name;
+  bool previous_blank = true;
+  for (const RawLine& line : RawLines(bytes, lone_cr)) {
+    const std::string text = LineText(bytes, line);
+    if (IsHeader(text, &name) && !previous_blank) out += "\r\n";
+    out += bytes.substr(line.begin, line.end - line.begin);
+    previous_blank = text.empty();
+  }
+  if (out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0) out.resize(out.size() - 2);
+  return out;
+}
+
+// The key of an entry as a registry mapping stores it: up to its "=".
+std::string EntryKey(const std::string& entry) { return Trim(entry.substr(0, entry.find('='))); }
 
 std::string SerializeProfile(const std::vector<ProfileSection>& sections) {
   std::string out;
@@ -250,7 +274,7 @@ void SimulatedWindows::FlushProfileCache(const std::string& file) {
   file_calls.push_back("flush " + file);
   const auto cached = profile_cache.find(ProfilePath(file));
   if (cached == profile_cache.end()) return;
-  if (read_only.count(cached->first) == 0) {
+  if (!HasAttribute(cached->first, FILE_ATTRIBUTE_READONLY)) {
     (void)Store(SimOp::kFlushProfile, file, cached->first, cached->second, files);
   }
   profile_cache.erase(cached);
@@ -258,7 +282,7 @@ void SimulatedWindows::FlushProfileCache(const std::string& file) {
 
 void SimulatedWindows::EndProcess() {
   for (const auto& [path, bytes] : profile_cache) {
-    if (read_only.count(path) == 0) files[path] = bytes;
+    if (!HasAttribute(path, FILE_ATTRIBUTE_READONLY)) files[path] = bytes;
   }
   profile_cache.clear();
 }
@@ -318,19 +342,35 @@ std::string SimulatedWindows::ProfilePath(const std::string& file) const {
   return file.find_first_of("\\/:") == std::string::npos ? WindowsPath(file) : file;
 }
 
+bool SimulatedWindows::HasAttribute(const std::string& path, DWORD attribute) const {
+  const auto it = attributes.find(path);
+  return it != attributes.end() && (it->second & attribute) != 0;
+}
+
+const FileHolder* SimulatedWindows::Holder(const std::string& path) const {
+  const auto it = holders.find(path);
+  return it == holders.end() ? nullptr : &it->second;
+}
+
 DWORD SimulatedWindows::ReadProfileSection(const std::string& section, char* buffer, DWORD capacity,
                                            const std::string& file) {
   if (capacity < 2) return 0;
+  const bool nt = platform_id == VER_PLATFORM_WIN32_NT;
+  const bool before_windows7 =
+      !nt || major_version < 6 || (major_version == 6 && minor_version < 1);
+  if (before_windows7) capacity = std::min<DWORD>(capacity, kOldSectionReadLimit);
   std::string list;
   const std::string path = ProfilePath(file);
+  const FileHolder* holder = Holder(path);
   const bool read_fails =
-      held_open.count(path) != 0 ||
-      (platform_id == VER_PLATFORM_WIN32_WINDOWS && held_sharing.count(path) != 0);
+      holder != nullptr && (nt ? !holder->shares_reading
+                               : !(holder->reads && !holder->writes && holder->shares_reading &&
+                                   !holder->shares_writing));
   if (const auto mapped = mapped_sections.find(section); mapped != mapped_sections.end()) {
     for (const auto& entry : mapped->second) list += entry + '\0';
   } else if (!read_fails) {
     // A missing file reads as no bytes, which hold no section.
-    auto sections = ParseProfile(ProfileBytes(path));
+    auto sections = ParseProfile(ProfileBytes(path), lone_cr);
     if (const ProfileSection* found = FindSection(sections, section)) {
       for (const auto& line : found->lines) {
         if (line.is_comment || (line.key.empty() && !line.has_value)) continue;
@@ -358,27 +398,44 @@ Status SimulatedWindows::WriteProfileSection(const std::string& section, const s
                                              const std::string& file) {
   file_calls.push_back("write " + file);
   ++profile_writes;
+  const bool nt = platform_id == VER_PLATFORM_WIN32_NT;
   const std::string path = ProfilePath(file);
-  if (held_open.count(path) != 0) return kSharingViolation;
-  // The list ends at its first empty entry.
+  if (const FileHolder* holder = Holder(path)) {
+    const bool shares_all = holder->shares_reading && holder->shares_writing;
+    if (!shares_all || (nt && major_version == 4)) return kSharingViolation;
+  }
+  // The list ends at its first empty entry, and at the write's limit: the
+  // entries, a NUL after the last and the closing NUL fit in it.
+  const std::string limited =
+      entries.size() + 1 > kSectionWriteLimit ? entries.substr(0, kSectionWriteLimit - 2) : entries;
   std::vector<std::string> list;
-  for (size_t pos = 0; pos < entries.size() && entries[pos] != '\0';) {
-    auto end = entries.find('\0', pos);
-    if (end == std::string::npos) end = entries.size();
-    list.push_back(entries.substr(pos, end - pos));
+  for (size_t pos = 0; pos < limited.size() && limited[pos] != '\0';) {
+    auto end = limited.find('\0', pos);
+    if (end == std::string::npos) end = limited.size();
+    list.push_back(limited.substr(pos, end - pos));
     pos = end + 1;
   }
   if (const auto mapped = mapped_sections.find(section); mapped != mapped_sections.end()) {
-    mapped->second = list;
+    for (const auto& entry : list) {
+      auto& stored = mapped->second;
+      const auto same_key = std::find_if(stored.begin(), stored.end(), [&](const std::string& old) {
+        return EqualNoCase(EntryKey(old), EntryKey(entry));
+      });
+      if (same_key != stored.end()) {
+        *same_key = entry;
+      } else {
+        stored.push_back(entry);
+      }
+    }
     return ERROR_SUCCESS;
   }
-  const bool nt = platform_id == VER_PLATFORM_WIN32_NT;
-  if (nt && read_only.count(path) != 0) return ERROR_ACCESS_DENIED;
+  if (nt && HasAttribute(path, FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
   std::string bytes;
   if (profile_write == ProfileWrite::kInPlace) {
-    bytes = WriteInPlace(ProfileBytes(path), section, list);
+    bytes = WriteInPlace(ProfileBytes(path), section, list, lone_cr);
+    if (!nt) bytes = NineXLayout(bytes, lone_cr);
   } else {
-    auto sections = ParseProfile(ProfileBytes(path));
+    auto sections = ParseProfile(ProfileBytes(path), lone_cr);
     // Every section of that name loses its lines, comments included; the
     // first one takes the new entries.
     ProfileSection* target = nullptr;
@@ -406,12 +463,27 @@ bool SimulatedWindows::FileExists(const std::string& path) {
 
 Status SimulatedWindows::Copy(const std::string& from, const std::string& to, bool replace) {
   file_calls.push_back((replace ? "replace " : "copy ") + from + " " + to);
-  if (held_open.count(from) != 0 || held_open.count(to) != 0) return kSharingViolation;
+  // The source is read sharing reading only, the destination written
+  // sharing nothing.
+  const FileHolder* source_holder = Holder(from);
+  if ((source_holder != nullptr && (!source_holder->shares_reading || source_holder->writes)) ||
+      Holder(to) != nullptr) {
+    return kSharingViolation;
+  }
   const auto source = files.find(from);
   if (source == files.end()) return ERROR_FILE_NOT_FOUND;
-  if (!replace && files.count(to) != 0) return ERROR_FILE_EXISTS;
-  if (read_only.count(to) != 0) return ERROR_ACCESS_DENIED;
-  return Store(SimOp::kCopyFile, to, to, source->second, files);
+  if (files.count(to) != 0) {
+    if (!replace) return ERROR_FILE_EXISTS;
+    if (HasAttribute(to, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)) {
+      return ERROR_ACCESS_DENIED;
+    }
+  }
+  const auto source_attributes = attributes.find(from);
+  const DWORD copied =
+      source_attributes == attributes.end() ? FILE_ATTRIBUTE_NORMAL : source_attributes->second;
+  const Status status = Store(SimOp::kCopyFile, to, to, source->second, files);
+  if (files.count(to) != 0) (void)ChangeFileAttributes(to, copied);
+  return status;
 }
 
 Status SimulatedWindows::CopyFileNoOverwrite(const std::string& from, const std::string& to) {
@@ -424,12 +496,36 @@ Status SimulatedWindows::CopyFileReplacing(const std::string& from, const std::s
 
 Status SimulatedWindows::RemoveFile(const std::string& path) {
   file_calls.push_back("remove " + path);
-  return files.erase(path) != 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  if (files.count(path) == 0) return ERROR_FILE_NOT_FOUND;
+  if (Holder(path) != nullptr) return kSharingViolation;
+  if (HasAttribute(path, FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
+  files.erase(path);
+  attributes.erase(path);
+  return ERROR_SUCCESS;
+}
+
+Status SimulatedWindows::FileAttributes(const std::string& path, DWORD* found) {
+  if (files.count(path) == 0) return ERROR_FILE_NOT_FOUND;
+  const auto it = attributes.find(path);
+  *found = it == attributes.end() ? FILE_ATTRIBUTE_NORMAL : it->second;
+  return ERROR_SUCCESS;
+}
+
+Status SimulatedWindows::ChangeFileAttributes(const std::string& path, DWORD changed) {
+  if (files.count(path) == 0) return ERROR_FILE_NOT_FOUND;
+  changed &= ~FILE_ATTRIBUTE_NORMAL;
+  if (changed == 0) {
+    attributes.erase(path);
+  } else {
+    attributes[path] = changed;
+  }
+  return ERROR_SUCCESS;
 }
 
 Status SimulatedWindows::ReadFileBytes(const std::string& path, std::string* bytes) {
   if (const Status status = InjectedStatus(SimOp::kReadFile, path)) return status;
-  if (held_open.count(path) != 0) return kSharingViolation;
+  const FileHolder* holder = Holder(path);
+  if (holder != nullptr && !holder->shares_reading) return kSharingViolation;
   const auto it = files.find(path);
   if (it == files.end()) return ERROR_FILE_NOT_FOUND;
   *bytes = it->second;

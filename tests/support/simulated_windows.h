@@ -63,6 +63,31 @@ struct SimFault {
   int seen = 0;
 };
 
+// Another program's open handle on a file: what it opened the file for and
+// what it lets others do. The conformance tests of the profile calls
+// (test_profile_existing) open one with each access and sharing:
+// - the profile write fails with 32 unless the holder shares both reading
+//   and writing; on NT 4.0 it fails with 32 even then;
+// - the profile read returns nothing on NT unless the holder shares
+//   reading, and on Windows 95, 98 and ME unless the holder only reads and
+//   shares reading only; the 9x read sets no error.
+// File opens follow the sharing rules: reading the bytes (sharing reading
+// and writing) needs a holder that shares reading; a copy reads its source
+// sharing reading only and writes its destination sharing nothing.
+struct FileHolder {
+  bool reads = true;
+  bool writes = false;
+  bool shares_reading = false;
+  bool shares_writing = false;
+};
+
+// What a lone carriage return (one not followed by a line feed) is to the
+// profile calls. Wine and the NT family end a line there (the conformance
+// tests read a "CR only" file as separate lines on NT); what Windows 95, 98
+// and ME do is not documented ("Win9x and WinME don't handle 'CR only'
+// correctly"): a test may take either reading.
+enum class LoneCarriageReturn { kEndsLine, kPartOfLine };
+
 // How a profile section write changes the file.
 enum class ProfileWrite {
   // Wine's: the whole file is written anew from what the profile code
@@ -76,8 +101,25 @@ enum class ProfileWrite {
   // are replaced by the new entries, written as given right after its
   // header; every other byte stays: its comment and blank lines, the other
   // sections, a second section of the same name, spacing and NUL bytes.
+  // Windows 95, 98 and ME write the file in their own layout besides: a
+  // blank line before every section but the first, and no line break after
+  // the last line (the conformance tests: "there is always a newline before
+  // a section start (except for the first one)", and the file they expect
+  // from Windows 9x ends without CR LF).
   kInPlace,
 };
+
+// Documented limits, on every simulated Windows (Wine has neither):
+// the section read of Windows 95, 98, ME and of the NT family before
+// Windows 7 handles at most this many characters ("32,767 characters" in
+// GetPrivateProfileSection's documentation, before Windows 7), and cuts a
+// larger section as it would with that capacity.
+constexpr unsigned long kOldSectionReadLimit = 32767;
+// The list a section write takes ("This string is limited to 65,535
+// bytes", with no version named). What Windows does with a longer one is
+// not documented; the simulated write keeps only that many bytes of it and
+// reports success, the worst a caller can meet.
+constexpr unsigned long kSectionWriteLimit = 65535;
 
 class SimulatedWindows : public Platform {
  public:
@@ -102,22 +144,24 @@ class SimulatedWindows : public Platform {
   // Wine's write by default, so that the contract tests hold here as they
   // do under Wine.
   ProfileWrite profile_write = ProfileWrite::kRewriteFile;
-  // Files another program holds open without sharing, by full path: every
-  // open fails with a sharing violation (32), and the profile read, which
-  // cannot tell, returns the empty list.
-  std::set<std::string, CaseInsensitiveLess> held_open;
-  // Files another program holds open, sharing reading and writing: every
-  // open succeeds, but on the 9x family the profile read returns the empty
-  // list and sets no error, as documented (it fails for every holder but
-  // one that only reads and shares only reading, which is not modelled).
-  std::set<std::string, CaseInsensitiveLess> held_sharing;
-  // Read-only files: a copy or profile write onto one fails with 5 on the
-  // NT family. On the 9x family the profile write succeeds into the cache
-  // and the flush, which reports nothing, stores nothing.
-  std::set<std::string, CaseInsensitiveLess> read_only;
+  // Files another program holds open, by full path (see FileHolder).
+  std::map<std::string, FileHolder, CaseInsensitiveLess> holders;
+  LoneCarriageReturn lone_cr = LoneCarriageReturn::kEndsLine;
+  // File attributes (FILE_ATTRIBUTE_*) of files that have any, by full path.
+  // As documented: a copy gives the new file its source's attributes ("File
+  // attributes for the existing file are copied to the new file"); a
+  // replacing copy onto a hidden or read-only file fails with 5; deleting a
+  // read-only file fails with 5. A profile write onto a read-only file fails
+  // with 5 on the NT family; on the 9x family it succeeds into the cache and
+  // the flush, which reports nothing, stores nothing. (Wine run as root
+  // ignores read-only files.)
+  std::map<std::string, DWORD, CaseInsensitiveLess> attributes;
   // Sections the profile calls keep elsewhere, by section name, as their
   // entries: a mapping to the registry (IniFileMapping) on the NT family.
-  // The profile read and write of such a section use these, not the file.
+  // The profile read and write of such a section use these, not the file;
+  // a write there sets the entries it is given and, unlike a write to the
+  // file, keeps the other entries (the conformance tests: "Unlike with .ini
+  // files, it doesn't remove existing entries").
   std::map<std::string, std::vector<std::string>, CaseInsensitiveLess> mapped_sections;
   // Keys whose writes report success but store nothing, as a redirected or
   // policy-reverted write would look to the program.
@@ -171,6 +215,8 @@ class SimulatedWindows : public Platform {
   Status CopyFileNoOverwrite(const std::string& from, const std::string& to) override;
   Status CopyFileReplacing(const std::string& from, const std::string& to) override;
   Status RemoveFile(const std::string& path) override;
+  Status FileAttributes(const std::string& path, DWORD* attributes) override;
+  Status ChangeFileAttributes(const std::string& path, DWORD attributes) override;
   Status ReadFileBytes(const std::string& path, std::string* bytes) override;
   void FlushProfileCache(const std::string& file) override;
   int ShowMessageBox(const std::string& text, const std::string& caption, UINT style) override;
@@ -190,6 +236,8 @@ class SimulatedWindows : public Platform {
   std::string ProfileBytes(const std::string& path) const;
   Status Copy(const std::string& from, const std::string& to, bool replace);
   std::string ProfilePath(const std::string& file) const;
+  bool HasAttribute(const std::string& path, DWORD attribute) const;
+  const FileHolder* Holder(const std::string& path) const;
 
   std::map<RegKeyHandle, OpenKeyState> open_;
   RegKeyHandle next_handle_ = 0x100;
