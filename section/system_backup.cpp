@@ -68,12 +68,13 @@ std::vector<std::string> KeptEntries(const std::vector<IniSection>& original) {
 // platform splits lines at a lone carriage return. Only the file's bytes
 // prove the write: on the 9x family a write can report success into the
 // profile cache while the flush, which cannot report failure, stores
-// nothing; so a file left as it was is a failed write.
+// nothing. A file left as it was fails here too, since it still holds the
+// driver entries that the section must lose (the read was checked against
+// the file before anything was asked).
 Status CheckWholeFile(Platform& platform, const SystemIniBackup& backup) {
   CString bytes;
   const Status status = platform.ReadFileBytes(backup.directory + kSystemIniName, &bytes);
   if (status != ERROR_SUCCESS) return status;
-  if (bytes == backup.original) return kBytesDiffer;
   for (const LineBreaks breaks : kEveryReading) {
     const std::vector<IniSection> original = ParseIniFile(backup.original, breaks);
     if (!OnlySectionRewritten(original, ParseIniFile(bytes, breaks), kDeviceSectionName,

@@ -35,6 +35,8 @@ TEST(IsDriverEntry, MatchesWholeEntriesThatLoadTheDriver) {
       {"device=c:\\a=b\\kvtncdrv.386", true},       // the key up to the first "="
       {"device=\"c:\\x\\kvtncdrv.386\"", true},
       {"device = c:\\progra~1\\velost~1\\zrq\\\t", true},
+      {"device=\tkvtncdrv.386", true},
+      {"\tdevice=kvtncdrv.386", true},
       // Entries that only begin with a form or mention the driver otherwise.
       {"device=c:\\progra~1\\velost~1\\zrq\\other.386", false},
       {"device=c:\\progra~1\\velost~1\\zrqx", false},
@@ -46,6 +48,8 @@ TEST(IsDriverEntry, MatchesWholeEntriesThatLoadTheDriver) {
       {"device=\"kvtncdrv.386x", false},
       {"device=c:\\progra~1\\velost~1\\zrq\\other\\", false},
       {"device=1:kvtncdrv.386", false},
+      {"device=`:kvtncdrv.386", false},  // the characters just outside a-z
+      {"device={:kvtncdrv.386", false},
       {"device=c:\\x:kvtncdrv.386", false},
       // Near misses in the last character.
       {"device=kvtncdrv.387", false},
@@ -232,16 +236,21 @@ TEST(WriteDeviceSection, AFailedWriteOrOneNotStoredAsGivenReturnsItsStatus) {
     Status write_status;
     const char* section;
     Status expected;
+    std::vector<std::string> mapped = {};  // the section kept in the registry
   };
   const Case cases[] = {
       {5, "b=2\r", 5},
       // The platform keeps only key=value entries.
       {0, "a=1\rbare entry\r", ERROR_INVALID_DATA},
+      // A registry mapping keeps one entry a key, and the entries the write
+      // does not name: read back as long as written, but other entries.
+      {0, "a=1\ra=2\r", ERROR_INVALID_DATA, {"z=1"}},
   };
   for (const auto& c : cases) {
     SimulatedWindows sim;
     sim.PutWindowsFile("system.ini", SystemIniWith({"a=1", "device=kvtncdrv.386"}));
     if (c.write_status != 0) sim.Fail(SimOp::kWriteProfile, "", c.write_status);
+    if (!c.mapped.empty()) sim.mapped_sections["386Enh"] = c.mapped;
     EXPECT_EQ(c.expected, WriteDeviceSection(sim, c.section)) << c.section;
     EXPECT_TRUE(sim.boxes.empty());
   }

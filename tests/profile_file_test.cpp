@@ -147,6 +147,9 @@ TEST(ParseIniFile, ALoneCarriageReturnInEachReadingAByteOrderMarkGoes) {
     EXPECT_EQ("u]w", (*sections)[3].name);
   }
   EXPECT_EQ(std::vector<std::string>({"x=1\ry=2"}), line_feed[1].lines);
+  // Blanks go around the first "=" only.
+  EXPECT_EQ(std::vector<std::string>({"a=b = c"}),
+            ParseIniFile("[s]\r\n a = b = c \r\n", LineBreaks::kLineFeed)[1].lines);
   EXPECT_EQ(std::vector<std::string>({"x=1", "y=2"}), any_break[1].lines);
   // A header after a lone carriage return is a header in one reading only.
   EXPECT_EQ(2u, ParseIniFile("[s]\r[t]\r\n", LineBreaks::kLineFeed).size());

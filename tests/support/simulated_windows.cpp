@@ -274,10 +274,13 @@ void SimulatedWindows::FlushProfileCache(const std::string& file) {
   file_calls.push_back("flush " + file);
   const auto cached = profile_cache.find(ProfilePath(file));
   if (cached == profile_cache.end()) return;
+  // The flush reports nothing; one that did not finish (a fault with a
+  // status) leaves the file in the cache, to be written out later.
+  Status status = ERROR_SUCCESS;
   if (!HasAttribute(cached->first, FILE_ATTRIBUTE_READONLY)) {
-    (void)Store(SimOp::kFlushProfile, file, cached->first, cached->second, files);
+    status = Store(SimOp::kFlushProfile, file, cached->first, cached->second, files);
   }
-  profile_cache.erase(cached);
+  if (status == ERROR_SUCCESS) profile_cache.erase(cached);
 }
 
 void SimulatedWindows::EndProcess() {

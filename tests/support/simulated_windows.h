@@ -52,7 +52,8 @@ enum class SimOp {
 // With `stored_bytes` set, a copy, profile write or flush stores that many
 // bytes of what it would have written, as a full disk leaves a file, before
 // it returns `status` (which may then be 0: a copy that comes up short
-// silently; a flush reports nothing).
+// silently). A flush reports nothing; with a status it did not finish, and
+// the file stays in the profile cache.
 struct SimFault {
   SimOp op;
   std::string target;
