@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Draws the pictures of the program's boxes that the README shows, into
+# Draws the pictures of the program's boxes that docs/boxes.md shows, into
 # docs/: runs the main job in picture mode once per situation and keeps the
 # box that situation is for. Needs xvfb and imagemagick (installed as root).
 set -euo pipefail

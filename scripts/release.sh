@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Builds a release: both executables from the committed sources (HEAD), in a
-# fresh directory, checked, copied to dist/ as DriverRemoval-<version>-x86.exe
-# and DriverRemoval-<version>-x64.exe, with dist/SHA256SUMS.
+# fresh directory, checked, copied to dist/ as x86/DriverRemoval.exe and
+# x64/DriverRemoval.exe, with dist/SHA256SUMS. Each keeps the name
+# DriverRemoval.exe, since a box's caption is the executable's name.
 #
 #   scripts/release.sh [--out DIR]
 #
 # Signing is optional. With DR_SIGN_CERT (the code-signing certificate, with
 # its chain, PEM or DER) and DR_SIGN_KEY (its private key) set, the
-# executables are also signed with osslsigncode into DIR/signed/ and their
+# executables are also signed with osslsigncode into DIR/signed/x86/ and
+# DIR/signed/x64/ and their
 # signatures verified; the sums of the signed files are added to SHA256SUMS
 # after those of the unsigned ones. Also read when signing:
 #   DR_SIGN_PASS       the private key's password
@@ -48,15 +50,16 @@ for arch in x86 x64; do
   }
   # The link map beside the build names the functions for this check.
   /usr/bin/python3 tests/check_instructions.py "$work/src/build/windows-$arch/DriverRemoval.exe"
-  cp "$work/src/build/windows-$arch/DriverRemoval.exe" "$out/DriverRemoval-$version-$arch.exe"
+  mkdir -p "$out/$arch"
+  cp "$work/src/build/windows-$arch/DriverRemoval.exe" "$out/$arch/DriverRemoval.exe"
 done
-files=("DriverRemoval-$version-x86.exe" "DriverRemoval-$version-x64.exe")
+files=(x86/DriverRemoval.exe x64/DriverRemoval.exe)
 
 /usr/bin/python3 tests/check_executables.py "${files[@]/#/$out/}"
 (cd "$out" && sha256sum "${files[@]}" >SHA256SUMS)
 
 if [ -n "${DR_SIGN_CERT:-}" ] && [ -n "${DR_SIGN_KEY:-}" ]; then
-  mkdir "$out/signed"
+  mkdir -p "$out/signed/x86" "$out/signed/x64"
   for file in "${files[@]}"; do
     osslsigncode sign -certs "$DR_SIGN_CERT" -key "$DR_SIGN_KEY" \
       ${DR_SIGN_PASS:+-pass "$DR_SIGN_PASS"} ${DR_SIGN_TIMESTAMP:+-ts "$DR_SIGN_TIMESTAMP"} \
@@ -65,7 +68,7 @@ if [ -n "${DR_SIGN_CERT:-}" ] && [ -n "${DR_SIGN_KEY:-}" ]; then
   done
   /usr/bin/python3 tests/check_executables.py "${files[@]/#/$out/signed/}"
   (cd "$out" && sha256sum "${files[@]/#/signed/}" >>SHA256SUMS)
-  signed="signed with $DR_SIGN_CERT (in $out/signed/)"
+  signed="signed with $DR_SIGN_CERT (in $out/signed/x86/ and $out/signed/x64/)"
 else
   signed="unsigned (set DR_SIGN_CERT and DR_SIGN_KEY to sign)"
 fi

@@ -125,15 +125,24 @@ release_signed() {
     -addext extendedKeyUsage=codeSigning || return 1
   DR_SIGN_CERT="$cert/cert.pem" DR_SIGN_KEY="$cert/key.pem" scripts/release.sh --out "$out" &&
     (cd "$out" && sha256sum -c SHA256SUMS) || return 1
+  # The hand-out files keep the executable's name, which is the boxes' caption.
+  local file
+  for file in x86/DriverRemoval.exe x64/DriverRemoval.exe signed/x86/DriverRemoval.exe \
+    signed/x64/DriverRemoval.exe; do
+    grep -q "  $file\$" "$out/SHA256SUMS" || {
+      echo "SHA256SUMS does not name $file"
+      return 1
+    }
+  done
   # A signed file changed afterwards must fail verification.
   local tampered=$out/tampered.exe
-  cp "$out/signed/$(cd "$out/signed" && ls | head -1)" "$tampered"
+  cp "$out/signed/x86/DriverRemoval.exe" "$tampered"
   printf 'X' | dd of="$tampered" bs=1 seek=4096 conv=notrunc 2>/dev/null
   if osslsigncode verify -CAfile "$cert/cert.pem" -in "$tampered"; then
     echo "a changed signed file still verified"
     return 1
   fi
-  echo "summary: dist files, SHA256SUMS and signatures verified"
+  echo "summary: x86/ and x64/DriverRemoval.exe, SHA256SUMS and signatures verified"
 }
 
 wine_tests() {

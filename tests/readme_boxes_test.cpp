@@ -1,4 +1,4 @@
-// The README's table of every box, held against the boxes the program shows:
+// The table of every box (docs/boxes.md), held against the boxes the program shows:
 // each box a run can show matches exactly one row, with the row's icon and
 // buttons, and every row is shown by some run.
 
@@ -38,12 +38,12 @@ std::regex PatternOf(const std::string& text) {
 }
 
 std::vector<Row> ReadmeRows() {
-  std::ifstream in(DR_README_PATH);
+  std::ifstream in(DR_BOXES_PATH);
   std::stringstream text;
   text << in.rdbuf();
   const std::string readme = text.str();
-  const auto start = readme.find("\n### Every box\n");
-  EXPECT_NE(std::string::npos, start) << "no \"Every box\" section in " << DR_README_PATH;
+  const auto start = readme.find("\n## Every box\n");
+  EXPECT_NE(std::string::npos, start) << "no \"Every box\" section in " << DR_BOXES_PATH;
   const std::map<std::string, UINT> styles = {{"question, Yes and No", MB_YESNO | MB_ICONQUESTION},
                                               {"none, OK", MB_OK},
                                               {"warning, OK", MB_ICONWARNING},
