@@ -13,8 +13,18 @@ done
 scripts/setup.sh
 # Before building: an executable this machine cannot run ends the demo here.
 python3 tests/e2e/demo.py --build-dir build --preflight "$@"
-# The two executables, and the tool that answers their boxes without a display.
-for preset in windows-x64 windows-x86 windows-x64-tests; do
+# The two executables, and the tool that answers the boxes of the one run,
+# built for its architecture (with the hook that names each box's icon).
+arch=x64
+previous=
+for arg in "$@"; do
+  case $arg in
+    --arch=*) arch=${arg#--arch=} ;;
+  esac
+  [ "$previous" != --arch ] || arch=$arg
+  previous=$arg
+done
+for preset in windows-x64 windows-x86 "windows-$arch-tests"; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$(nproc)" >build/demo-build.log 2>&1 || {
     cat build/demo-build.log

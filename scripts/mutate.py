@@ -65,6 +65,21 @@ OPERATORS = [
     ("find to rfind", r"\.find\(", ".rfind("),
     ("drop a flag", r" \| [A-Z][A-Z0-9_]+", ""),
     ("loop bound - 1", r"(for \([^;]*; [\w]+ <=? )([\w.()]+)", r"\1\2 - 1"),
+    # Steps a check relies on: a normalising call left out, a multiset
+    # compare narrowed to counting one side against the other.
+    ("drop a normalising call", r"\b(?:IniLine|ParseEntry)\(([^()]*)\)", r"std::string(\1)"),
+    ("drop a trim", r"\b(?:Trim|TrimBlanks|Lower)\(([^()]*)\)", r"\1"),
+    ("includes to a count",
+     r"std::includes\((\w+)\.begin\(\), \1\.end\(\), (\w+)\.begin\(\), \2\.end\(\)\)",
+     r"(\1.size() >= \2.size())"),
+    # Loops and their exits.
+    ("loop stride 2", r"(for \([^;]*;[^;]*; )\+\+(\w+)\)", r"\1\2 += 2)"),
+    ("break to continue", r"\bbreak;", "continue;"),
+    ("continue to break", r"\bcontinue;", "break;"),
+    # Character classes: a blank left out, a range bound moved inward.
+    ("drop a tab", r"\\t", ""),
+    ("upper bound inward", r"<= '([b-zB-Z1-9])'", lambda m: "<= '%s'" % chr(ord(m.group(1)) - 1)),
+    ("lower bound inward", r">= '([a-yA-Y0-8])'", lambda m: ">= '%s'" % chr(ord(m.group(1)) + 1)),
 ]
 STATEMENT = re.compile(r"^\s+[A-Za-z_][\w:.>-]*\(.*\);\s*$")
 

@@ -18,9 +18,12 @@
 // back afterwards.
 //
 // LOG gets one line a box: "box<TAB>caption<TAB>buttons<TAB>icon<TAB>text",
-// with buttons such as "yes,no", icon "icon" or "none" (another process can
-// not tell which icon, only whether there is one), and line breaks in the
-// text written as "\n"; then "exit<TAB>status", or "timeout".
+// with buttons such as "yes,no", the icon as "question", "warning", "error",
+// "information", "other" or "none", and line breaks in the text written as
+// "\n"; then "exit<TAB>status", or "timeout". Another process can tell only
+// whether a box has an icon, so box_hook.dll, beside the answerer and built
+// for the program's architecture, is hooked onto the program's thread and
+// names the icon from inside; without it the icon is "icon" or "none".
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -76,6 +79,23 @@ std::string Escaped(const std::string& text) {
   return out;
 }
 
+// Whether box_hook.dll watches the program's boxes.
+bool hooked = false;
+
+// Hooks box_hook.dll, from the answerer's own folder, onto the program's
+// thread, which has not started yet.
+void HookBoxes(DWORD thread_id) {
+  char path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dll(path, length);
+  dll = dll.substr(0, dll.find_last_of('\\') + 1) + "box_hook.dll";
+  const HMODULE module = LoadLibraryA(dll.c_str());
+  if (module == nullptr) return;
+  const auto proc = reinterpret_cast<HOOKPROC>(
+      reinterpret_cast<void (*)()>(GetProcAddress(module, "BoxHookProc")));
+  hooked = proc != nullptr && SetWindowsHookExA(WH_CALLWNDPROCRET, proc, module, thread_id);
+}
+
 std::string Describe(HWND box) {
   char caption[256] = {};
   GetWindowTextA(box, caption, sizeof caption);
@@ -97,8 +117,17 @@ std::string Describe(HWND box) {
       has_icon = true;
     }
   }
-  return std::string("box\t") + Escaped(caption) + "\t" + buttons + "\t" +
-         (has_icon ? "icon" : "none") + "\t" + Escaped(text);
+  std::string icon = has_icon ? "icon" : "none";
+  if (hooked) {
+    // Set by box_hook.dll: 1 question, 2 warning, 3 error, 4 information,
+    // 5 another icon, 6 none; missing, the hook did not see the box.
+    const char* names[] = {"unknown",     "question", "warning", "error",
+                           "information", "other",    "none"};
+    const auto code = reinterpret_cast<INT_PTR>(GetPropA(box, "DriverRemovalTest.Icon"));
+    icon = names[code >= 1 && code <= 6 ? code : 0];
+  }
+  return std::string("box\t") + Escaped(caption) + "\t" + buttons + "\t" + icon + "\t" +
+         Escaped(text);
 }
 
 // Saves what the screen shows of the window as a 24-bit BMP file.
@@ -280,12 +309,14 @@ int main(int argc, char** argv) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                      nullptr, &startup, &process)) {
     std::fprintf(log, "error\tCreateProcess %lu\n", GetLastError());
     std::fclose(log);
     return 1;
   }
+  HookBoxes(process.dwThreadId);
+  ResumeThread(process.hThread);
 
   const DWORD started = GetTickCount();
   for (;;) {

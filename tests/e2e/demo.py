@@ -8,10 +8,13 @@ the question so and every other box OK, and the boxes still appear. Without
 a display box_answerer.exe answers them (the question Yes unless --answer
 says no). With --pictures DIR the boxes are drawn on a virtual display
 (Xvfb), with their frame and caption, and each is saved as a PNG picture
-before it is answered. Every box is printed, and the "386Enh" section, the
-two "Start" values and the backups are shown before and after. Every option
-works the same with a display and without one. Wine's log goes to
-BUILD_DIR/demo-prefix.log.
+before it is answered. Every box is printed as it appears, with the icon it
+shows (question, warning, error or none, as box_answerer.exe's hook in the
+program reads it from the box). The "386Enh" section (the whole system.ini
+when it has more than one), the two "Start" values (NT family only: the 9x
+family never touches them) and the backups are shown before and after.
+Every option works the same with a display and without one. Wine's log goes
+to BUILD_DIR/demo-prefix.log.
 
 Options that set up a failure, to see its box: --without-serial,
 --backups-taken, --second-386enh, --read-only-service.
@@ -19,9 +22,11 @@ Options that set up a failure, to see its box: --without-serial,
 import argparse
 import glob
 import os
+import re
 import shutil
 import subprocess
 import sys
+import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -32,6 +37,7 @@ SYSTEM_INI = ("[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=*vmm\r\n"
               "[drivers]\r\nwave=mmdrv.dll\r\n")
 SECOND_386ENH = "[386Enh]\r\ndevice=vshare.386\r\n"
 VERSIONS = ("win95", "win98", "winme", "nt40", "win2k", "winxp", "win7", "win10")
+NINE_X = ("win95", "win98", "winme")
 DRIVER_KEY = "System\\CurrentControlSet\\Services\\kvtncdrv"
 
 # Wine draws the frame and caption itself instead of leaving them to a
@@ -40,24 +46,68 @@ FRAMED_WINDOWS = ('[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N
                   '"Decorated"="Y"\n')
 
 
-def show_state(prefix, title):
+def ini_shown(lines):
+    """The lines of system.ini to show: its [386Enh] section, or the whole
+    file when it has more than one (or none)."""
+    headers = [i for i, line in enumerate(lines) if line.strip().lower() == "[386enh]"]
+    if len(headers) != 1:
+        return lines
+    end = next((i for i in range(headers[0] + 1, len(lines)) if lines[i].startswith("[")),
+               len(lines))
+    return lines[headers[0]:end]
+
+
+def backups_shown(names):
+    """The backups system.NNN among `names`, the first and last of a long
+    list with the count of all between them."""
+    backups = sorted(n for n in names if re.fullmatch(r"system\.[0-9]{3}", n, re.IGNORECASE))
+    if len(backups) > 3:
+        backups = backups[:1] + ["... (%d in all)" % len(backups)] + backups[-1:]
+    return ", ".join(backups) or "none"
+
+
+def box_shown(box):
+    return "box \"%s\", buttons: %s, icon: %s\n    %s" % (
+        box["caption"], " ".join(b.capitalize() for b in box["buttons"].split(",")),
+        box["icon"], box["text"].replace("\n", "\n    "))
+
+
+def show_state(prefix, title, nine_x):
     print("--- %s" % title)
     with open(os.path.join(prefix.windows_dir, "system.ini"), "rb") as f:
         lines = f.read().decode("latin-1").splitlines()
-    start = lines.index("[386Enh]")
-    section = [lines[start]]
-    for line in lines[start + 1:]:
-        if line.startswith("["):
-            break
-        section.append(line)
-    print("system.ini:\n    " + "\n    ".join(section))
-    for service in ("kvtncdrv", "Serial"):
-        value = prefix.query_value("%s\\%s" % (SERVICES, service), "Start")
-        print("%s Start: %s" % (service, " ".join(value) if value else "(no such key)"))
-    backups = sorted(n for n in os.listdir(prefix.windows_dir) if n.lower().startswith("system.0"))
-    if len(backups) > 3:
-        backups = backups[:1] + ["... (%d in all)" % len(backups)] + backups[-1:]
-    print("backups: %s" % (", ".join(backups) or "none"))
+    shown = ini_shown(lines)
+    print("system.ini%s:\n    %s" % ("" if shown is not lines else " (whole)",
+                                      "\n    ".join(shown)))
+    if nine_x:
+        print("registry: not used on the 9x family")
+    else:
+        for service in ("kvtncdrv", "Serial"):
+            value = prefix.query_value("%s\\%s" % (SERVICES, service), "Start")
+            print("%s Start: %s" % (service, " ".join(value) if value else "(no such key)"))
+    print("backups: %s" % backups_shown(os.listdir(prefix.windows_dir)))
+
+
+def follow_boxes(log, running):
+    """Prints each box of box_answerer.exe's log as it is written, until
+    `running` is cleared and the log is read to its end; returns the boxes,
+    the exit status and the lines not understood."""
+    printed = 0
+    while True:
+        done = not running.is_set()
+        lines = []
+        if os.path.exists(log):
+            with open(log, "rb") as f:
+                text = f.read().decode("latin-1")
+            lines = text.split("\n")[:-1]  # complete lines only
+        boxes, exit_status, unknown = read_box_log(log, lines)
+        for box in boxes[printed:]:
+            print(box_shown(box))
+            sys.stdout.flush()
+        printed = len(boxes)
+        if done:
+            return boxes, exit_status, unknown
+        time.sleep(0.2)
 
 
 def parse_args(argv=None):
@@ -66,7 +116,9 @@ def parse_args(argv=None):
     parser.add_argument("--build-dir", default="build",
                         help="where the executables were built and where the throwaway Wine "
                         "Windows and its log go (default build)")
-    parser.add_argument("--arch", default="x64", choices=("x64", "x86"))
+    parser.add_argument("--arch", default="x64", choices=("x64", "x86"),
+                        help="run the 64-bit (default) or the 32-bit executable; the 32-bit one "
+                        "needs a machine that runs 32-bit programs")
     parser.add_argument("--windows", default="win7", choices=VERSIONS,
                         help="the Windows the program is told it runs on (default win7, NT "
                         "family; win95, win98 and winme are the 9x family)")
@@ -153,7 +205,8 @@ def run(args):
         prefix.import_reg(services)
         prefix.set_windows_version("DriverRemoval.exe", args.windows)
         shutil.copy(os.path.join(build, "windows-" + args.arch, "DriverRemoval.exe"), prefix.drive_c)
-        show_state(prefix, "before")
+        nine_x = args.windows in NINE_X
+        show_state(prefix, "before", nine_x)
 
         exe = os.path.join(args.build_dir, "windows-" + args.arch, "DriverRemoval.exe")
         print("--- running %s (%s) in Wine told it is %s" % (
@@ -165,29 +218,37 @@ def run(args):
                      else "on your display" if not how["headless"] else "without a display")
             print("    %s: box_answerer.exe answers the question %s and every other box OK"
                   % (where, how["answers"][0].capitalize()))
-        shutil.copy(os.path.join(build, "windows-x64-tests", "box_answerer.exe"), prefix.drive_c)
+        # The answerer and its hook, built for the program's architecture.
+        for tool in ("box_answerer.exe", "box_hook.dll"):
+            shutil.copy(os.path.join(build, "windows-%s-tests" % args.arch, tool), prefix.drive_c)
         if args.pictures:
             os.makedirs(os.path.join(prefix.drive_c, "shots"), exist_ok=True)
-        prefix.wine("C:\\box_answerer.exe", *how["options"], "C:\\boxes.log",
-                    "C:\\DriverRemoval.exe", *how["answers"], check=False)
+        log = os.path.join(prefix.drive_c, "boxes.log")
+        running = threading.Event()
+        running.set()
+
+        def answer():
+            try:
+                prefix.wine("C:\\box_answerer.exe", *how["options"], "C:\\boxes.log",
+                            "C:\\DriverRemoval.exe", *how["answers"], check=False)
+            finally:
+                running.clear()
+
+        answerer = threading.Thread(target=answer)
+        answerer.start()
+        boxes, exit_status, unknown = follow_boxes(log, running)
+        answerer.join()
         for bmp in sorted(glob.glob(os.path.join(prefix.drive_c, "shots", "*.bmp"))):
             png = os.path.join(args.pictures, os.path.basename(bmp)[:-4] + ".png")
             subprocess.run(["convert", bmp, png], check=True)
             print("picture: %s" % png)
-        log = os.path.join(prefix.drive_c, "boxes.log")
-        boxes, exit_status, unknown = read_box_log(log) if os.path.exists(log) else ([], None, [])
-        for box in boxes:
-            print("box \"%s\", buttons: %s, %s\n    %s" % (
-                box["caption"], " ".join(b.capitalize() for b in box["buttons"].split(",")),
-                "icon shown" if box["icon"] == "icon" else "no icon",
-                box["text"].replace("\n", "\n    ")))
         for line in unknown:
             print(line)
         if exit_status is None:
             print("DriverRemoval.exe did not run; see %s" % prefix.log)
             return 1
         print("exit status: %s" % exit_status)
-        show_state(prefix, "after")
+        show_state(prefix, "after", nine_x)
     finally:
         prefix.destroy()
     return 0

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """The demo honours every option with a display as without one: --answer
 and --read-only-service reach box_answerer.exe either way, and only a
-display without --answer leaves the boxes to a person."""
+display without --answer leaves the boxes to a person. It prints each box's
+icon by name, every backup in the count, and the whole system.ini when it
+has more than one [386Enh]."""
 import os
 import sys
 import unittest
@@ -30,6 +32,20 @@ class DemoOptionsTest(unittest.TestCase):
             self.assertEqual({"by_hand": by_hand, "headless": headless,
                               "options": answerer_options, "answers": answers}, how,
                              (options, display))
+
+
+    def test_what_it_prints(self):
+        box = {"caption": "DriverRemoval", "buttons": "yes,no", "icon": "question",
+               "text": "line one\nline two"}
+        self.assertEqual('box "DriverRemoval", buttons: Yes No, icon: question\n'
+                         "    line one\n    line two", demo.box_shown(box))
+        names = ["system.ini", "win.ini"] + ["system.%03d" % n for n in range(999)]
+        self.assertEqual("system.000, ... (999 in all), system.998", demo.backups_shown(names))
+        self.assertEqual("system.000", demo.backups_shown(["system.000", "system.1000"]))
+        one = ["[boot]", "a=1", "[386Enh]", "device=x.386", "[drivers]"]
+        self.assertEqual(["[386Enh]", "device=x.386"], demo.ini_shown(one))
+        two = one + ["[386ENH]", "device=y.386"]
+        self.assertEqual(two, demo.ini_shown(two))
 
 
 if __name__ == "__main__":

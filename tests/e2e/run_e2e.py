@@ -4,8 +4,8 @@
 First platform_contract_tests.exe runs the platform contract against the
 real Win32 API. Then each scenario of scenarios.json sets up a throwaway Wine Windows (system.ini,
 earlier backups, service keys, Windows version), runs the executable through
-box_answerer.exe, which records and answers every message box, and checks
-the boxes, the exit status, system.ini byte for byte, the backups and the
+box_answerer.exe, which records and answers every message box (its hook in
+the program names each box's icon), and checks the boxes, the exit status, system.ini byte for byte, the backups and the
 registry values as `reg query` reads them.
 """
 import argparse
@@ -181,6 +181,15 @@ def expand(scenario):
             yield label, run
 
 
+def use_answerer(prefix, build_dir, arch):
+    """Puts box_answerer.exe and the hook it loads into the program, both
+    built for the program's architecture, in the Wine Windows: a hook DLL
+    runs only in a process of its own architecture."""
+    for tool in ("box_answerer.exe", "box_hook.dll"):
+        shutil.copy(os.path.join(build_dir, "windows-%s-tests" % arch, tool),
+                    os.path.join(prefix.drive_c, tool))
+
+
 def run_scenario(prefix, spec, scenario, exe):
     windows = prefix.windows_dir
     for old in glob.glob(os.path.join(windows, "system.[0-9][0-9][0-9]")):
@@ -333,7 +342,7 @@ def run_runtime_checks(prefix, exe):
     """Runs the runtime's checks (tests/runtime/); returns the problems."""
     shutil.copy(exe, os.path.join(prefix.drive_c, "runtime_checks.exe"))
     problems = []
-    for argument, want in ((None, 0), ("library-error", 3)):
+    for argument, want in ((None, 0), ("library-error", 3), ("allocation-failure", 3)):
         rc = prefix.wine(*(["C:\\runtime_checks.exe"] + ([argument] if argument else [])),
                          check=False)
         if rc != want:
@@ -406,8 +415,6 @@ def main():
     tally = Tally()
     prefix.create()
     try:
-        shutil.copy(os.path.join(args.build_dir, "windows-x64-tests", "box_answerer.exe"),
-                    os.path.join(prefix.drive_c, "box_answerer.exe"))
         if not args.exe:
             build = args.build_dir
             # Checks of the Windows-only code, once per architecture.
@@ -426,8 +433,10 @@ def main():
                 for arch, _ in targets:
                     label = "%s: %s" % (arch, name)
                     if not tally.skipped(label, arch):
+                        use_answerer(prefix, build, arch)
                         tally.report(label, check(arch))
         for arch, exe in targets:
+            use_answerer(prefix, args.build_dir, "x64" if arch == "given" else arch)
             for scenario in spec["scenarios"]:
                 if args.only and args.only not in scenario["name"]:
                     continue

@@ -19,22 +19,24 @@ SERVICES = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services"
 _ESCAPES = {"n": "\n", "r": "\r", "t": "\t", "\\": "\\"}
 
 
-def read_box_log(path):
-    """Reads box_answerer.exe's log: returns (boxes, exit status or None,
-    lines it did not understand). Each box is a dict of caption, buttons,
-    icon and text."""
+def read_box_log(path, lines=None):
+    """Reads box_answerer.exe's log (or the given lines of it): returns
+    (boxes, exit status or None, lines it did not understand). Each box is a
+    dict of caption, buttons, icon and text."""
     boxes, exit_status, other = [], None, []
-    with open(path, "rb") as f:
-        for line in f.read().decode("latin-1").splitlines():
-            fields = line.split("\t")
-            if fields[0] == "box" and len(fields) == 5:
-                text = re.sub(r"\\(.)", lambda m: _ESCAPES.get(m.group(1), m.group(0)), fields[4])
-                boxes.append({"caption": fields[1], "buttons": fields[2], "icon": fields[3],
-                              "text": text})
-            elif fields[0] == "exit" and len(fields) == 2:
-                exit_status = int(fields[1])
-            else:
-                other.append(line)
+    if lines is None:
+        with open(path, "rb") as f:
+            lines = f.read().decode("latin-1").splitlines()
+    for line in lines:
+        fields = line.split("\t")
+        if fields[0] == "box" and len(fields) == 5:
+            text = re.sub(r"\\(.)", lambda m: _ESCAPES.get(m.group(1), m.group(0)), fields[4])
+            boxes.append({"caption": fields[1], "buttons": fields[2], "icon": fields[3],
+                          "text": text})
+        elif fields[0] == "exit" and len(fields) == 2:
+            exit_status = int(fields[1])
+        else:
+            other.append(line)
     return boxes, exit_status, other
 
 

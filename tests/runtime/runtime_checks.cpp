@@ -3,8 +3,9 @@
 // exit status. Wine's heap would hide a block one byte short or one never
 // freed, so the heap itself is asked.
 //
-//   runtime_checks.exe                  exit status 0 when every check holds
-//   runtime_checks.exe library-error    a library error: exit status 3
+//   runtime_checks.exe                     exit status 0 when every check holds
+//   runtime_checks.exe library-error       a library error: exit status 3
+//   runtime_checks.exe allocation-failure  an allocation that fails: exit status 3
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -30,6 +31,7 @@ enum : UINT {
   kExitListSize = 13,
   kExitListNeverRan = 14,
   kBlocksNotFreed = 15,
+  kFailedAllocationReturned = 16,
 };
 
 // The exit list holds 32 functions; libgcc's walk over the static
@@ -48,7 +50,10 @@ void Record() {
   for (int i = 0; i < ran_count; ++i) {
     if (ran[i] != accepted - 1 - i) ExitProcess(kExitListOrder);
   }
-  ExitProcess(ran_count == accepted ? kAllHeld : kExitListOrder);
+  if (ran_count != accepted) ExitProcess(kExitListOrder);
+  // WinMain's own result never reaches the exit status, so the list's size
+  // is checked here.
+  ExitProcess(accepted == kFreeExitSlots ? kAllHeld : kExitListSize);
 }
 
 template <size_t... N>
@@ -83,14 +88,28 @@ int BusyBlocks() {
   return busy;
 }
 
-// Deleted blocks go back to the heap.
+// Every form of delete gives its block back to the heap. Called through
+// pointers the optimiser cannot see through, so that no pair of new and
+// delete is left out.
 bool DeletedBlocksAreFreed() {
-  const int before = BusyBlocks();
-  for (int i = 0; i < 20; ++i) {
-    delete[] new char[100];
-    ::operator delete(::operator new(100));
-  }
-  return BusyBlocks() < before + 20;
+  using New = void* (*)(std::size_t);
+  using Delete = void (*)(void*);
+  using SizedDelete = void (*)(void*, std::size_t);
+  New volatile allocate = static_cast<New>(::operator new);
+  New volatile allocate_array = static_cast<New>(::operator new[]);
+  Delete volatile release = static_cast<Delete>(::operator delete);
+  Delete volatile release_array = static_cast<Delete>(::operator delete[]);
+  SizedDelete volatile release_sized = static_cast<SizedDelete>(::operator delete);
+  SizedDelete volatile release_array_sized = static_cast<SizedDelete>(::operator delete[]);
+  const auto freed = [](auto allocate_and_delete) {
+    const int before = BusyBlocks();
+    for (int i = 0; i < 20; ++i) allocate_and_delete();
+    return BusyBlocks() < before + 20;
+  };
+  return freed([&] { release(allocate(100)); }) &&
+         freed([&] { release_array(allocate_array(100)); }) &&
+         freed([&] { release_sized(allocate(100), 100); }) &&
+         freed([&] { release_array_sized(allocate_array(100), 100); });
 }
 
 }  // namespace
@@ -101,6 +120,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::string text;
     text.reserve(text.max_size() + 1);  // the library's length error
     return kAllHeld;                    // never reached
+  }
+  if (std::string(GetCommandLineA()).find("allocation-failure") != std::string::npos) {
+    // More than any heap gives: the runtime ends the process instead of
+    // handing back a null pointer.
+    const std::size_t volatile too_much = static_cast<std::size_t>(-1) / 2;
+    void* volatile block = ::operator new(too_much);
+    return block == nullptr ? kFailedAllocationReturned : kAllHeld + 1;
   }
   if (!BlocksHoldWhatWasAsked()) return kBlockTooSmall;
   if (!DeletedBlocksAreFreed()) return kBlocksNotFreed;
