@@ -166,6 +166,9 @@ TEST(RewriteFaults, EveryRow) {
   const std::string not_changed = "\nsystem.ini was not changed.";
   const std::string backup = "system.000";
   const std::string original = "<original>";  // stands for the file as it was
+  const auto read_only = [&](SimulatedWindows& sim) {
+    sim.attributes[windows + "system.ini"] = FILE_ATTRIBUTE_READONLY;
+  };
   struct Outcome {
     std::string box;  // shown after the question, with MB_ICONERROR
     std::string final_ini;
@@ -185,6 +188,14 @@ TEST(RewriteFaults, EveryRow) {
     // Where the row runs: the 9x profile cache, or a setting of one family,
     // decides its outcome.
     Family family = Family::kBoth;
+  };
+  // Wine's rewrite changes more than [386Enh] and ends restored; the
+  // documented write, in place, ends in success with `in_place`.
+  const auto WineRestores = [&](const char* name, std::string ini, std::string in_place) {
+    return Case{name,     std::move(ini),
+                nullptr,  write_failed + "13" + restored,
+                original, {{backup, original}},
+                true,     Outcome{"", std::move(in_place), {{backup, original}}, false}};
   };
   const Case cases[] = {
       {"system.ini held open: the write fails before it starts",
@@ -215,78 +226,34 @@ TEST(RewriteFaults, EveryRow) {
        original,
        {{backup, original}},
        true},
-      {"Wine's write drops an entry without =, seen on disk only after a flush",
-       "[386Enh]\r\ndevice=kvtncdrv.386\r\nbare entry\r\n[Other]\r\nx=1\r\n",
-       nullptr,
-       write_failed + "13" + restored,
-       original,
-       {{backup, original}},
-       true,
-       Outcome{"", "[386Enh]\r\nbare entry\r\n[Other]\r\nx=1\r\n", {{backup, original}}, false}},
-      {"Wine's write empties a later section of the same name",
-       ini + "[386ENH]\r\ndevice=vshare.386\r\n",
-       nullptr,
-       write_failed + "13" + restored,
-       original,
-       {{backup, original}},
-       true,
-       Outcome{"", cleaned + "[386ENH]\r\ndevice=vshare.386\r\n", {{backup, original}}, false}},
-      {"Wine's write splits a line at a carriage return inside it",
-       "[386Enh]\r\ndevice=kvtncdrv.386\r\n[Other]\r\nx=1\ry=2\r\n",
-       nullptr,
-       write_failed + "13" + restored,
-       original,
-       {{backup, original}},
-       true,
-       Outcome{"", "[386Enh]\r\n[Other]\r\nx=1\ry=2\r\n", {{backup, original}}, false}},
-      {"Wine's write drops what follows a NUL byte in another section",
-       "[386Enh]\r\ndevice=kvtncdrv.386\r\n[Other]\r\nx=1" + std::string(1, '\0') + "junk\r\n",
-       nullptr,
-       write_failed + "13" + restored,
-       original,
-       {{backup, original}},
-       true,
-       Outcome{"",
-               "[386Enh]\r\n[Other]\r\nx=1" + std::string(1, '\0') + "junk\r\n",
-               {{backup, original}},
-               false}},
-      {"a later [386Enh] after lone carriage returns: Wine's write empties it",
-       "[386Enh]\r\ndevice=vcomm.386\r\ndevice=kvtncdrv.386\r\n[boot]\r\nshell=Explorer.exe\r\n"
-       "[386Enh]\rdevice=other.386\rdevice=more.386\r\n",
-       nullptr,
-       write_failed + "13" + restored,
-       original,
-       {{backup, original}},
-       true,
-       Outcome{"",
-               "[386Enh]\r\ndevice=vcomm.386\r\n[boot]\r\nshell=Explorer.exe\r\n"
-               "[386Enh]\rdevice=other.386\rdevice=more.386\r\n",
-               {{backup, original}},
-               false}},
-      {"text after a header's ]: Wine's write drops it",
-       "[boot] ; keep me\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=kvtncdrv.386\r\na=1\r\n",
-       nullptr,
-       write_failed + "13" + restored,
-       original,
-       {{backup, original}},
-       true,
-       Outcome{"",
-               "[boot] ; keep me\r\nshell=Explorer.exe\r\n[386Enh]\r\na=1\r\n",
-               {{backup, original}},
-               false}},
-      {"LF line ends rewritten as CR LF, as long as the file was: still restored",
-       same_length_rewrite,
-       nullptr,
-       write_failed + "13" + restored,
-       original,
-       {{backup, original}},
-       true,
-       Outcome{"", same_length_in_place, {{backup, original}}, false}},
+      WineRestores("Wine's write drops an entry without =, seen on disk only after a flush",
+                   "[386Enh]\r\ndevice=kvtncdrv.386\r\nbare entry\r\n[Other]\r\nx=1\r\n",
+                   "[386Enh]\r\nbare entry\r\n[Other]\r\nx=1\r\n"),
+      WineRestores("Wine's write empties a later section of the same name",
+                   ini + "[386ENH]\r\ndevice=vshare.386\r\n",
+                   cleaned + "[386ENH]\r\ndevice=vshare.386\r\n"),
+      WineRestores("Wine's write splits a line at a carriage return inside it",
+                   "[386Enh]\r\ndevice=kvtncdrv.386\r\n[Other]\r\nx=1\ry=2\r\n",
+                   "[386Enh]\r\n[Other]\r\nx=1\ry=2\r\n"),
+      WineRestores(
+          "Wine's write drops what follows a NUL byte in another section",
+          "[386Enh]\r\ndevice=kvtncdrv.386\r\n[Other]\r\nx=1" + std::string(1, '\0') + "junk\r\n",
+          "[386Enh]\r\n[Other]\r\nx=1" + std::string(1, '\0') + "junk\r\n"),
+      WineRestores(
+          "a later [386Enh] after lone carriage returns: Wine's write empties it",
+          "[386Enh]\r\ndevice=vcomm.386\r\ndevice=kvtncdrv.386\r\n[boot]\r\nshell=Explorer.exe\r\n"
+          "[386Enh]\rdevice=other.386\rdevice=more.386\r\n",
+          "[386Enh]\r\ndevice=vcomm.386\r\n[boot]\r\nshell=Explorer.exe\r\n"
+          "[386Enh]\rdevice=other.386\rdevice=more.386\r\n"),
+      WineRestores(
+          "text after a header's ]: Wine's write drops it",
+          "[boot] ; keep me\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=kvtncdrv.386\r\na=1\r\n",
+          "[boot] ; keep me\r\nshell=Explorer.exe\r\n[386Enh]\r\na=1\r\n"),
+      WineRestores("LF line ends rewritten as CR LF, as long as the file was: still restored",
+                   same_length_rewrite, same_length_in_place),
       {"9x, system.ini read-only: the write stays in the cache, the flush stores nothing",
        ini,
-       [&](SimulatedWindows& sim) {
-         sim.attributes[windows + "system.ini"] = FILE_ATTRIBUTE_READONLY;
-       },
+       read_only,
        write_failed + "13" + not_changed,
        original,
        {},
@@ -295,9 +262,7 @@ TEST(RewriteFaults, EveryRow) {
        Family::k9x},
       {"NT, system.ini read-only: the write fails",
        ini,
-       [&](SimulatedWindows& sim) {
-         sim.attributes[windows + "system.ini"] = FILE_ATTRIBUTE_READONLY;
-       },
+       read_only,
        write_failed + "5" + not_changed,
        original,
        {},
