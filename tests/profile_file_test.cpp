@@ -111,11 +111,13 @@ TEST(FindIniSection, FindsTheFirstOfThatNameOrNone) {
   // [Config] has as many letters as [386Enh].
   // [386Enx] differs only in its last letter.
   const auto sections = ParseIniFile(
-      "[boot]\r\na=1\r\n[Config]\r\n[386Enx]\r\n[386ENH]\r\nb=2\r\n[386Enh]\r\n[ZRQ]\r\n",
+      "[boot]\r\na=1\r\n[Config]\r\n[386Enx]\r\n[386ENH]\r\nb=2\r\n[386Enh]\r\n[ZRQ]\r\n"
+      "[A]\r\n",
       LineBreaks::kLineFeed);
   EXPECT_EQ(4, FindIniSection(sections, "386Enh"));
   EXPECT_EQ(5, FindIniSection(sections, "386Enh", 5));
   EXPECT_EQ(6, FindIniSection(sections, "zrq"));
+  EXPECT_EQ(7, FindIniSection(sections, "a"));  // letter case folded from A to Z
   EXPECT_EQ(-1, FindIniSection(sections, "Other"));
 }
 

@@ -292,6 +292,19 @@ TEST(RewriteFaults, EveryRow) {
                {{backup, original}},
                false},
        Family::k9x},
+      {"another program's write reaches the cache while the question stands: backed up and kept",
+       ini,
+       [&](SimulatedWindows& sim) {
+         sim.while_shown = [&](SimulatedWindows& shown) {
+           if (shown.boxes.size() == 1) shown.profile_cache[windows + "system.ini"] = pending;
+         };
+       },
+       "",
+       cleaned.substr(0, cleaned.size() - 3) + "x=2\r\n",
+       {{backup, pending}},
+       false,
+       std::nullopt,
+       Family::k9x},
       {"the flush after the write stops part-way and keeps the file in the cache: the restore "
        "flushes it before the copy",
        ini,

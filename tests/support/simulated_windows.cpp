@@ -541,6 +541,7 @@ int SimulatedWindows::ShowMessageBox(const std::string& text, const std::string&
       std::count_if(registry_calls.begin(), registry_calls.end(),
                     [](const std::string& call) { return call.rfind("set ", 0) == 0; });
   boxes.push_back(ShownBox{text, caption, style, static_cast<int>(sets)});
+  if (while_shown) while_shown(*this);
   if (!answers.empty()) {
     const int answer = answers.front();
     answers.pop_front();

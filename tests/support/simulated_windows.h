@@ -7,6 +7,7 @@
 // public so that a test sets it up and inspects it in a few lines.
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -172,6 +173,9 @@ class SimulatedWindows : public Platform {
   // and Yes/No boxes IDNO.
   std::deque<int> answers;
   std::vector<ShownBox> boxes;
+  // Runs while each box is shown (it is in `boxes` already), as another
+  // program may act while a box stands.
+  std::function<void(SimulatedWindows&)> while_shown;
 
   // Every registry call, as "open <subkey> <access>", "query <subkey> <name>",
   // "set <subkey> <name>", "close <subkey>".
