@@ -197,6 +197,22 @@ TEST(RewriteFaults, EveryRow) {
                 original, {{backup, original}},
                 true,     Outcome{"", std::move(in_place), {{backup, original}}, false}};
   };
+  // Another program's write of [Other], put in the 9x cache by `set_up`: the
+  // backup holds it, and the run keeps it beside the cleaned section.
+  const auto put_pending = [&](SimulatedWindows& sim) {
+    sim.profile_cache[windows + "system.ini"] = pending;
+  };
+  const auto PendingKept = [&](const char* name, std::function<void(SimulatedWindows&)> set_up) {
+    return Case{name,
+                ini,
+                std::move(set_up),
+                "",
+                cleaned.substr(0, cleaned.size() - 3) + "x=2\r\n",
+                {{backup, pending}},
+                false,
+                std::nullopt,
+                Family::k9x};
+  };
   const Case cases[] = {
       {"system.ini held open: the write fails before it starts",
        ini,
@@ -292,19 +308,12 @@ TEST(RewriteFaults, EveryRow) {
                {{backup, original}},
                false},
        Family::k9x},
-      {"another program's write reaches the cache while the question stands: backed up and kept",
-       ini,
-       [&](SimulatedWindows& sim) {
-         sim.while_shown = [&](SimulatedWindows& shown) {
-           if (shown.boxes.size() == 1) shown.profile_cache[windows + "system.ini"] = pending;
-         };
-       },
-       "",
-       cleaned.substr(0, cleaned.size() - 3) + "x=2\r\n",
-       {{backup, pending}},
-       false,
-       std::nullopt,
-       Family::k9x},
+      PendingKept("another program's write reaches the cache while the question stands",
+                  [&](SimulatedWindows& sim) {
+                    sim.while_shown = [&](SimulatedWindows& shown) {
+                      if (shown.boxes.size() == 1) put_pending(shown);
+                    };
+                  }),
       {"the flush after the write stops part-way and keeps the file in the cache: the restore "
        "flushes it before the copy",
        ini,
@@ -400,15 +409,7 @@ TEST(RewriteFaults, EveryRow) {
        original,
        {},
        false},
-      {"another program's write in the cache is backed up and kept",
-       ini,
-       [&](SimulatedWindows& sim) { sim.profile_cache[windows + "system.ini"] = pending; },
-       "",
-       cleaned.substr(0, cleaned.size() - 3) + "x=2\r\n",
-       {{backup, pending}},
-       false,
-       std::nullopt,
-       Family::k9x},
+      PendingKept("another program's write in the cache before the run", put_pending),
       {"the flush leaves the disk without the section's last entry",
        last_enh,
        [&](SimulatedWindows& sim) {
