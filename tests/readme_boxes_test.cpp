@@ -70,8 +70,7 @@ using Arrange = std::function<void(SimulatedWindows&)>;
 // demand start, then `more`.
 Arrange Nt(const Arrange& more) {
   return [more](SimulatedWindows& sim) {
-    sim.SetDword(kDriverServiceKey, "Start", kStartAutomatic);
-    sim.SetDword(kSerialServiceKey, "Start", kStartDemand);
+    ActiveDriverService(sim);
     if (more) more(sim);
   };
 }

@@ -27,8 +27,7 @@ std::string SerialError(const char* what, Status status) {
 // Both services installed: the driver at Start 2, Serial at Start 3.
 SimulatedWindows ServicesInstalled() {
   SimulatedWindows sim;
-  sim.SetDword(kDriverServiceKey, "Start", kStartAutomatic);
-  sim.SetDword(kSerialServiceKey, "Start", kStartDemand);
+  ActiveDriverService(sim);
   return sim;
 }
 

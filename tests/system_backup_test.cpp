@@ -82,8 +82,7 @@ TEST_F(BackupInRun, AllNamesTakenMeansNoWriteAndAnError) {
     if (nt) {
       sim_ = SimulatedWindows();
       sim_.PutWindowsFile("system.ini", before_);
-      sim_.SetDword(kDriverServiceKey, "Start", kStartAutomatic);
-      sim_.SetDword(kSerialServiceKey, "Start", kStartDemand);
+      ActiveDriverService(sim_);
       sim_.answers = {IDYES};
     }
     for (int n = 0; n < kBackupNameCount; ++n) PutEarlierBackup(sim_, n);
@@ -101,8 +100,7 @@ TEST_F(BackupInRun, AllNamesTakenMeansNoWriteAndAnError) {
 TEST(BackupInNtRun, NothingIsBackedUpWhenTheQuestionCameFromTheServiceAlone) {
   SimulatedWindows sim;
   sim.PutWindowsFile("system.ini", SystemIniWith({"device=c:\\progra~1\\velost~1\\zrq\\x.386"}));
-  sim.SetDword(kDriverServiceKey, "Start", kStartAutomatic);
-  sim.SetDword(kSerialServiceKey, "Start", kStartDemand);
+  ActiveDriverService(sim);
   const std::string before = sim.WindowsFile("system.ini");
   sim.answers = {IDYES};
   DisableObsoleteDriver(sim);
@@ -454,8 +452,7 @@ TEST(RewriteFaults, EveryRow) {
         SimulatedWindows sim;
         sim.platform_id = nt ? VER_PLATFORM_WIN32_NT : VER_PLATFORM_WIN32_WINDOWS;
         if (nt) {
-          sim.SetDword(kDriverServiceKey, "Start", kStartAutomatic);
-          sim.SetDword(kSerialServiceKey, "Start", kStartDemand);
+          ActiveDriverService(sim);
         }
         sim.profile_write = model;
         sim.PutWindowsFile("system.ini", c.ini);

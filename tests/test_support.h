@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "services/service_start.h"
 #include "tests/support/simulated_windows.h"
 
 // A system.ini with a [boot] section before and an [Other] section after the
@@ -14,6 +15,13 @@ inline std::string SystemIniWith(const std::vector<std::string>& enh_lines) {
   std::string ini = "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\n";
   for (const auto& line : enh_lines) ini += line + "\r\n";
   return ini + "[Other]\r\nx=1\r\n";
+}
+
+// The driver service at automatic start (active) and Serial at demand start,
+// as a PC with the obsolete driver installed has them.
+inline void ActiveDriverService(SimulatedWindows& sim) {
+  sim.SetDword(kDriverServiceKey, "Start", kStartAutomatic);
+  sim.SetDword(kSerialServiceKey, "Start", kStartDemand);
 }
 
 // A registry DWORD value below HKEY_LOCAL_MACHINE; 0 when absent.

@@ -116,8 +116,7 @@ void CheckNtRun(const std::string& original) {
   SimulatedWindows sim;
   sim.platform_id = VER_PLATFORM_WIN32_NT;
   sim.PutWindowsFile(kSystemIniName, original);
-  sim.SetDword(kDriverServiceKey, "Start", kStartAutomatic);
-  sim.SetDword(kSerialServiceKey, "Start", kStartDemand);
+  ActiveDriverService(sim);
   sim.answers = {IDYES, IDYES};  // a box before the question takes the first
   DisableObsoleteDriver(sim);
   bool service_box = false;
