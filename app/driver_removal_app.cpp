@@ -57,11 +57,13 @@ void DisableObsoleteDriver(Platform& platform) {
     return;
   }
 
-  const bool bSectionChanged = RemoveDriverLines(&section);
+  CString kept = section;
+  const bool bSectionChanged = RemoveDriverLines(&kept);
   if (bSectionChanged) {
     // No rewrite without a backup of the file as it was.
     SystemIniBackup backup;
-    if (BackupSystemIni(platform, &backup) && RewriteDeviceSection(platform, backup, section)) {
+    if (BackupSystemIni(platform, section, &backup) &&
+        RewriteDeviceSection(platform, backup, kept)) {
       ShowBackupMessage(platform, backup.name);
     } else if (!bDriverServiceActive) {
       return;

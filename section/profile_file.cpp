@@ -64,6 +64,7 @@ std::vector<IniSection> ParseIniFile(string_view bytes, LineBreaks breaks) {
     if (line.front() == '[' && close != string_view::npos) {
       IniSection section;
       section.name = std::string(Trim(line.substr(1, close - 1)));
+      section.name_to_first_bracket = std::string(Trim(line.substr(1, line.find(']') - 1)));
       section.has_header = true;
       section.after_header = std::string(Trim(line.substr(close + 1)));
       sections.push_back(std::move(section));
@@ -78,7 +79,11 @@ bool IsIniComment(string_view line) { return !line.empty() && line.front() == ';
 
 int FindIniSection(const std::vector<IniSection>& sections, string_view name, size_t from) {
   for (size_t i = from; i < sections.size(); ++i) {
-    if (sections[i].has_header && EqualNoCase(sections[i].name, name)) return static_cast<int>(i);
+    const IniSection& section = sections[i];
+    if (section.has_header &&
+        (EqualNoCase(section.name, name) || EqualNoCase(section.name_to_first_bracket, name))) {
+      return static_cast<int>(i);
+    }
   }
   return -1;
 }

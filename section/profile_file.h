@@ -27,6 +27,10 @@ constexpr LineBreaks kEveryReading[] = {LineBreaks::kLineFeed, LineBreaks::kAnyB
 
 struct IniSection {
   std::string name;  // between "[" and the last "]"; empty before the first header
+  // Between "[" and the first "]". Where a header's name ends is not
+  // documented: Wine ends it at the last "]", another reader may end it at
+  // the first, so a section answers to either name.
+  std::string name_to_first_bracket;
   bool has_header = false;
   // The header line's text after its last "]", blanks aside: the platform
   // ignores it, but a rewrite that drops it has changed the file.
@@ -45,9 +49,10 @@ bool IsIniComment(std::string_view line);
 // its first "=", as the platform writes an entry back.
 std::string IniLine(std::string_view line);
 
-// The index of the first section named `name` (letter case ignored) at or
-// after index `from`, or -1. The name is compared as the profile calls
-// compare it; blanks inside the brackets were already set aside.
+// The index of the first section named `name` (letter case ignored), its
+// name ending at the first or the last "]", at or after index `from`, or -1.
+// The name is compared as the profile calls compare it; blanks inside the
+// brackets were already set aside.
 int FindIniSection(const std::vector<IniSection>& sections, std::string_view name, size_t from = 0);
 
 // True when `rewritten` has the sections of `original`, in the same order,

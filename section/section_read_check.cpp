@@ -1,6 +1,7 @@
 #include "section/section_read_check.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
@@ -33,12 +34,79 @@ std::vector<std::string_view> SectionEntries(std::string_view text) {
   return entries;
 }
 
+// The entries (comments aside) of the first "386Enh" section, as they stand.
+std::vector<std::string> FirstSectionEntries(const std::vector<IniSection>& sections) {
+  std::vector<std::string> entries;
+  const int first = FindIniSection(sections, kDeviceSectionName);
+  if (first < 0) return entries;
+  for (const std::string& line : sections[first].lines) {
+    if (!IsIniComment(line)) entries.push_back(line);
+  }
+  return entries;
+}
+
+bool HasDriverEntry(const std::vector<std::string>& entries) {
+  return std::any_of(entries.begin(), entries.end(),
+                     [](const std::string& entry) { return IsDriverEntry(entry); });
+}
+
 void ShowReadError(Platform& platform, Status status) {
   AfxMessageBox(platform, "Error reading system.ini.\nError code: " + std::to_string(status),
                 MB_ICONERROR);
 }
 
 }  // namespace
+
+FileCheck CheckSectionAgainstBytes(std::string_view bytes, const CString& section) {
+  const std::vector<std::string> read = SortedDriverEntries(SectionEntries(section));
+  std::vector<IniSection> readings[std::size(kEveryReading)];
+  for (size_t i = 0; i < std::size(kEveryReading); ++i) {
+    readings[i] = ParseIniFile(bytes, kEveryReading[i]);
+  }
+  // Where the readings disagree, a rewrite that holds the kept entries in
+  // one reading breaks them in the other.
+  const std::vector<std::string> first_entries = FirstSectionEntries(readings[0]);
+  if (first_entries != FirstSectionEntries(readings[1]) &&
+      (!read.empty() || HasDriverEntry(first_entries) ||
+       HasDriverEntry(FirstSectionEntries(readings[1])))) {
+    return FileCheck::kTwoReadings;
+  }
+  for (const std::vector<IniSection>& sections : readings) {
+    const int first = FindIniSection(sections, kDeviceSectionName);
+    if (first < 0) continue;
+    const std::vector<std::string> in_file = SortedDriverEntries(sections[first].lines);
+    if (!std::includes(read.begin(), read.end(), in_file.begin(), in_file.end())) {
+      return FileCheck::kReadMissed;
+    }
+    for (int later = FindIniSection(sections, kDeviceSectionName, first + 1); later >= 0;
+         later = FindIniSection(sections, kDeviceSectionName, later + 1)) {
+      if (!SortedDriverEntries(sections[later].lines).empty()) return FileCheck::kSecondSection;
+    }
+  }
+  return FileCheck::kMatches;
+}
+
+void ShowFileCheckBox(Platform& platform, FileCheck check) {
+  switch (check) {
+    case FileCheck::kMatches:
+      return;
+    case FileCheck::kReadMissed:
+      ShowReadError(platform, ERROR_INVALID_DATA);
+      return;
+    case FileCheck::kSecondSection:
+      AfxMessageBox(platform,
+                    "system.ini has a second [386Enh] section that names the driver.\n"
+                    "Remove that entry by hand and run this program again.",
+                    MB_ICONERROR);
+      return;
+    case FileCheck::kTwoReadings:
+      AfxMessageBox(platform,
+                    "system.ini has a line break in [386Enh] that Windows may read two ways.\n"
+                    "Remove the driver's entry by hand and run this program again.",
+                    MB_ICONERROR);
+      return;
+  }
+}
 
 bool SectionReadMatchesFile(Platform& platform, const CString& section) {
   // On the 9x family another program's profile write may still be in the
@@ -52,27 +120,8 @@ bool SectionReadMatchesFile(Platform& platform, const CString& section) {
     ShowReadError(platform, status);
     return false;
   }
-  // A driver entry that either reading of a lone carriage return shows
-  // counts: the Windows at hand may read the file that way.
-  const std::vector<std::string> read = SortedDriverEntries(SectionEntries(section));
-  for (const LineBreaks breaks : kEveryReading) {
-    const std::vector<IniSection> sections = ParseIniFile(bytes, breaks);
-    const int first = FindIniSection(sections, kDeviceSectionName);
-    if (first < 0) continue;
-    const std::vector<std::string> in_file = SortedDriverEntries(sections[first].lines);
-    if (!std::includes(read.begin(), read.end(), in_file.begin(), in_file.end())) {
-      ShowReadError(platform, ERROR_INVALID_DATA);
-      return false;
-    }
-    for (int later = FindIniSection(sections, kDeviceSectionName, first + 1); later >= 0;
-         later = FindIniSection(sections, kDeviceSectionName, later + 1)) {
-      if (SortedDriverEntries(sections[later].lines).empty()) continue;
-      AfxMessageBox(platform,
-                    "system.ini has a second [386Enh] section that names the driver.\n"
-                    "Remove that entry by hand and run this program again.",
-                    MB_ICONERROR);
-      return false;
-    }
-  }
-  return true;
+  const FileCheck check = CheckSectionAgainstBytes(bytes, section);
+  if (check == FileCheck::kMatches) return true;
+  ShowFileCheckBox(platform, check);
+  return false;
 }

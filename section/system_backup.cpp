@@ -2,6 +2,7 @@
 
 #include "section/device_section.h"
 #include "section/profile_file.h"
+#include "section/section_read_check.h"
 
 namespace {
 
@@ -91,6 +92,13 @@ Status CheckWholeFile(Platform& platform, const SystemIniBackup& backup) {
 CString UndoRewrite(Platform& platform, const SystemIniBackup& backup) {
   const CString ini_path = backup.directory + kSystemIniName;
   if (CompareFile(platform, ini_path, backup.original) == ERROR_SUCCESS) {
+    // The 9x profile cache may still hold what the write gave it: its flush
+    // reports nothing, and one that did not finish stores it later. The
+    // backup then stays, named.
+    if (platform.Version().platform_id != VER_PLATFORM_WIN32_NT) {
+      return "system.ini is unchanged so far, but Windows may still write the change to it; " +
+             backup.name + " holds the original.";
+    }
     // The backup this run made, identical to the file, is not needed: left
     // behind, each such run would take one more of the 999 names.
     RemoveOwnBackup(platform, backup.directory + backup.name);
@@ -121,7 +129,7 @@ BackupName FindFreeBackupName(Platform& platform) {
   return backup;
 }
 
-bool BackupSystemIni(Platform& platform, SystemIniBackup* backup) {
+bool BackupSystemIni(Platform& platform, const CString& section, SystemIniBackup* backup) {
   static_cast<BackupName&>(*backup) = FindFreeBackupName(platform);
   if (!backup->free) {
     AfxMessageBox(platform,
@@ -140,7 +148,14 @@ bool BackupSystemIni(Platform& platform, SystemIniBackup* backup) {
   Status status = platform.CopyFileNoOverwrite(ini_path, backup_path);
   if (status == ERROR_SUCCESS) status = platform.ReadFileBytes(ini_path, &backup->original);
   if (status == ERROR_SUCCESS) status = CompareFile(platform, backup_path, backup->original);
-  if (status == ERROR_SUCCESS) return true;
+  if (status == ERROR_SUCCESS) {
+    // Another program may have changed the file while the question stood.
+    const FileCheck check = CheckSectionAgainstBytes(backup->original, section);
+    if (check == FileCheck::kMatches) return true;
+    RemoveOwnBackup(platform, backup_path);
+    ShowFileCheckBox(platform, check);
+    return false;
+  }
   // A short or empty copy must not be left looking like a backup; a file
   // that took the name after the lookup is someone else's and stays.
   if (status != ERROR_FILE_EXISTS) RemoveOwnBackup(platform, backup_path);

@@ -23,17 +23,21 @@ struct SystemIniBackup : BackupName {
 };
 
 // Copies system.ini to the first free backup name and proves the copy by
-// comparing both files byte for byte. A failure, every name taken included,
-// is reported in a message box, the backup this run created is deleted and
-// false is returned: the section must then not be written.
-bool BackupSystemIni(Platform& platform, SystemIniBackup* backup);
+// comparing both files byte for byte. The bytes backed up are then checked
+// against `section`, the section text as read before the question (see
+// CheckSectionAgainstBytes): another program may have changed the file
+// since. A failure, every name taken included, is reported in a message
+// box, the backup this run created is deleted first and false is returned:
+// the section must then not be written.
+bool BackupSystemIni(Platform& platform, const CString& section, SystemIniBackup* backup);
 
 // Writes the section text (see WriteDeviceSection) and checks the whole of
 // system.ini against the original: only the first "386Enh" section may have
 // changed, and it must hold the section text's entries. Any failure is
 // reported in a message box, after system.ini has been put back from the
-// backup if it was changed, and false is returned; when it was not changed,
-// the backup is deleted.
+// backup if it was changed, and false is returned. When it was not changed
+// the backup is deleted, except on Windows 95, 98 and ME, whose profile
+// cache may still hold the write and store it later.
 bool RewriteDeviceSection(Platform& platform, const SystemIniBackup& backup,
                           const CString& section);
 

@@ -1,11 +1,14 @@
 #pragma once
 // Shared set-up for tests that drive code against the simulated Windows.
 
+#include <algorithm>
 #include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "section/device_section.h"
+#include "section/profile_file.h"
 #include "services/service_start.h"
 #include "tests/support/simulated_windows.h"
 
@@ -65,4 +68,98 @@ const Box kReminder{
 const Box kSuccess{"Obsolete serial port driver successfully disabled!", MB_OK};
 inline Box BackedUpTo(const std::string& name) {
   return Box{"System file has been backed up to " + name, MB_OK};
+}
+
+// True when any reading of the bytes shows a driver entry in any [386Enh].
+inline bool NamesTheDriver(const std::string& bytes) {
+  for (const LineBreaks breaks : kEveryReading) {
+    const std::vector<IniSection> sections = ParseIniFile(bytes, breaks);
+    for (int i = FindIniSection(sections, "386Enh"); i >= 0;
+         i = FindIniSection(sections, "386Enh", i + 1)) {
+      for (const auto& line : sections[i].lines) {
+        if (!IsIniComment(line) && IsDriverEntry(line)) return true;
+      }
+    }
+  }
+  return false;
+}
+
+// The rules a run keeps under every variant of what Windows leaves
+// undocumented; `sim` has run with take_snapshots set, `at_start` is a copy
+// made before the run, and `also_original` holds what another program
+// wrote meanwhile. Ends the process (the 9x cache reaches the disk, or not,
+// as the variant says). Returns the first rule broken, or "".
+// - "system.ini was not changed." only of a file the platform cannot
+//   still change: nothing of it in the 9x cache.
+// - At every moment a power cut could pick, the disk holds the original
+//   bytes, as system.ini or as a backup.
+// - No silent end while any reading shows a driver entry in a [386Enh].
+// - Success only with the services set, where the driver service was
+//   active, and, after no error box, with no driver entry left.
+// - On the NT family, no backup left by a run that never changed system.ini.
+inline std::string BrokenRunRule(const SimulatedWindows& at_start, SimulatedWindows& sim,
+                                 const std::vector<std::string>& also_original = {}) {
+  const std::string ini = sim.WindowsPath("system.ini");
+  // A power cut while the 9x cache writes out another program's write
+  // would cut that program's bytes whoever set off the flush: that is
+  // Windows' risk, not the run's.
+  std::vector<std::string> originals = also_original;
+  for (const std::string& other : also_original) {
+    originals.push_back(other.substr(0, other.size() / 2));
+  }
+  const auto cached = at_start.profile_cache.find(ini);
+  const std::string start =
+      cached != at_start.profile_cache.end() ? cached->second : at_start.WindowsFile("system.ini");
+  originals.push_back(start);
+  originals.push_back(at_start.WindowsFile("system.ini"));
+  const auto is_original = [&](const auto& files, const std::string& path) {
+    const auto it = files.find(path);
+    const std::string bytes = it == files.end() ? std::string() : it->second;
+    return std::find(originals.begin(), originals.end(), bytes) != originals.end();
+  };
+  bool error_box = false;
+  for (const auto& box : sim.boxes) {
+    error_box = error_box || box.style == MB_ICONERROR;
+    if (box.text.find("system.ini was not changed.") != std::string::npos &&
+        sim.profile_cache.count(ini) != 0) {
+      return "\"not changed\" while the cache still holds a write";
+    }
+  }
+  sim.EndProcess();
+  sim.snapshots.push_back(sim.files);
+  bool changed = false;
+  for (const auto& snapshot : sim.snapshots) {
+    bool held = is_original(snapshot, ini);
+    changed = changed || !held;
+    for (const auto& [path, bytes] : snapshot) {
+      held = held || (at_start.files.count(path) == 0 && is_original(snapshot, path));
+    }
+    if (!held) return "a moment when no file holds the original";
+  }
+  if (sim.boxes.empty() && NamesTheDriver(start)) return "silent, with a driver entry";
+  const bool succeeded =
+      !sim.boxes.empty() &&
+      sim.boxes.back().text == "Obsolete serial port driver successfully disabled!";
+  const DWORD driver_start = StartOf(at_start, kDriverServiceKey);
+  const bool service_active = at_start.platform_id == VER_PLATFORM_WIN32_NT &&
+                              at_start.registry.count(kDriverServiceKey) != 0 &&
+                              driver_start != kStartDemand && driver_start != kStartDisabled;
+  const bool serial_unconfirmed =
+      std::any_of(sim.boxes.begin(), sim.boxes.end(), [](const ShownBox& box) {
+        return box.text == "Unable to confirm whether serial port driver is running.";
+      });
+  if (succeeded && service_active &&
+      (StartOf(sim, kDriverServiceKey) != kStartDemand ||
+       (!serial_unconfirmed && StartOf(sim, kSerialServiceKey) != kStartAutomatic))) {
+    return "success with the services not set";
+  }
+  if (succeeded && !error_box && NamesTheDriver(sim.WindowsFile("system.ini"))) {
+    return "success with a driver entry left";
+  }
+  if (at_start.platform_id == VER_PLATFORM_WIN32_NT && !changed) {
+    for (const auto& [path, bytes] : sim.files) {
+      if (at_start.files.count(path) == 0) return "a backup left by a run that changed nothing";
+    }
+  }
+  return "";
 }

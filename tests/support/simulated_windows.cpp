@@ -41,18 +41,28 @@ struct ProfileSection {
   std::vector<ProfileLine> lines;
 };
 
-ProfileLine ParseEntry(const std::string& text) {
+ProfileLine ParseEntry(const std::string& text, EntryBlanks blanks = EntryBlanks::kTrimmed) {
   ProfileLine line;
   const auto equals = text.find('=');
+  const auto trim = [&](const std::string& part) {
+    return blanks == EntryBlanks::kTrimmed ? Trim(part) : part;
+  };
   if (equals == std::string::npos) {
     line.key = Trim(text);
   } else {
-    line.key = Trim(text.substr(0, equals));
-    line.value = Trim(text.substr(equals + 1));
+    line.key = trim(text.substr(0, equals));
+    line.value = trim(text.substr(equals + 1));
     line.has_value = true;
   }
   return line;
 }
+
+// How the profile calls of the Windows at hand read a file's lines.
+struct Syntax {
+  LoneCarriageReturn lone_cr = LoneCarriageReturn::kEndsLine;
+  HeaderNameEnd header_end = HeaderNameEnd::kLastBracket;
+  EntryBlanks blanks = EntryBlanks::kTrimmed;
+};
 
 // A line of a profile file: its text, and where its bytes and its line
 // break end. Lines end at a line feed or a carriage return line feed pair,
@@ -94,20 +104,20 @@ std::string LineText(const std::string& bytes, const RawLine& line) {
 
 // A line is a section header only when it starts with "[" and has a "]";
 // returns the name between them.
-bool IsHeader(const std::string& text, std::string* name) {
-  const auto close = text.rfind(']');
+bool IsHeader(const std::string& text, std::string* name, HeaderNameEnd end) {
+  const auto close = end == HeaderNameEnd::kLastBracket ? text.rfind(']') : text.find(']');
   if (text.empty() || text[0] != '[' || close == std::string::npos) return false;
   *name = Trim(text.substr(1, close - 1));
   return true;
 }
 
-std::vector<ProfileSection> ParseProfile(const std::string& bytes, LoneCarriageReturn lone_cr) {
+std::vector<ProfileSection> ParseProfile(const std::string& bytes, const Syntax& syntax) {
   std::vector<ProfileSection> sections(1);
-  for (const RawLine& raw : RawLines(bytes, lone_cr)) {
+  for (const RawLine& raw : RawLines(bytes, syntax.lone_cr)) {
     const std::string line = LineText(bytes, raw);
     if (line.empty()) continue;
     ProfileSection section;
-    if (IsHeader(line, &section.name)) {
+    if (IsHeader(line, &section.name, syntax.header_end)) {
       section.has_header = true;
       sections.push_back(section);
     } else if (line[0] == ';') {
@@ -116,52 +126,91 @@ std::vector<ProfileSection> ParseProfile(const std::string& bytes, LoneCarriageR
       comment.is_comment = true;
       sections.back().lines.push_back(comment);
     } else {
-      sections.back().lines.push_back(ParseEntry(line));
+      sections.back().lines.push_back(ParseEntry(line, syntax.blanks));
     }
   }
   return sections;
 }
 
-// The documented write: see ProfileWrite::kInPlace.
+// The lines from `from` to `to`, each cut at its first NUL where `nul`
+// says so.
+std::string OtherLines(const std::string& bytes, const std::vector<RawLine>& lines, size_t from,
+                       size_t to, NulOutsideSection nul) {
+  std::string out;
+  for (size_t i = from; i < to; ++i) {
+    const RawLine& line = lines[i];
+    std::string text = bytes.substr(line.begin, line.text_end - line.begin);
+    if (nul == NulOutsideSection::kCut && text.find('\0') != std::string::npos) {
+      text.resize(text.find('\0'));
+    }
+    out += text + bytes.substr(line.text_end, line.end - line.text_end);
+  }
+  return out;
+}
+
+// The documented write: see ProfileWrite::kInPlace, and Undocumented for
+// what it leaves to chance.
 std::string WriteInPlace(const std::string& bytes, const std::string& section,
-                         const std::vector<std::string>& entries, LoneCarriageReturn lone_cr) {
+                         const std::vector<std::string>& entries, const Syntax& syntax,
+                         const Undocumented& undocumented) {
   std::string new_lines;
   for (const auto& entry : entries) new_lines += entry + "\r\n";
-  const std::vector<RawLine> lines = RawLines(bytes, lone_cr);
-  std::string name;
+  const std::vector<RawLine> lines = RawLines(bytes, syntax.lone_cr);
+  const auto named = [&](size_t i) {
+    std::string name;
+    return IsHeader(LineText(bytes, lines[i]), &name, syntax.header_end) &&
+           EqualNoCase(name, section);
+  };
+  const auto other = [&](size_t from, size_t to) {
+    return OtherLines(bytes, lines, from, to, undocumented.nul_outside_section);
+  };
   size_t i = 0;
-  while (i < lines.size() &&
-         !(IsHeader(LineText(bytes, lines[i]), &name) && EqualNoCase(name, section))) {
-    ++i;
-  }
+  while (i < lines.size() && !named(i)) ++i;
   if (i == lines.size()) {
-    const bool ends_line = bytes.empty() || bytes.back() == '\n' || bytes.back() == '\r';
-    return bytes + (ends_line ? "" : "\r\n") + "[" + section + "]\r\n" + new_lines;
+    std::string out = other(0, lines.size());
+    const bool ends_line = out.empty() || out.back() == '\n' || out.back() == '\r';
+    return out + (ends_line ? "" : "\r\n") + "[" + section + "]\r\n" + new_lines;
   }
-  std::string out = bytes.substr(0, lines[i].end);
+  std::string out = other(0, i + 1);
   if (lines[i].end == lines[i].text_end) out += "\r\n";
-  out += new_lines;
+  // Blank and comment lines stay; entry lines go.
+  std::string kept;
+  std::string name;
   for (++i; i < lines.size(); ++i) {
     const std::string text = LineText(bytes, lines[i]);
-    if (IsHeader(text, &name)) break;
-    // Blank and comment lines stay; entry lines go.
-    if (text.empty() || text[0] == ';') {
-      out += bytes.substr(lines[i].begin, lines[i].end - lines[i].begin);
+    if (IsHeader(text, &name, syntax.header_end)) break;
+    const bool comment = !text.empty() && text[0] == ';';
+    if (text.empty() ||
+        (comment && undocumented.rewritten_comments != RewrittenSectionComments::kDropped)) {
+      kept += bytes.substr(lines[i].begin, lines[i].end - lines[i].begin);
     }
   }
-  if (i < lines.size()) out += bytes.substr(lines[i].begin);
+  out += undocumented.rewritten_comments == RewrittenSectionComments::kBeforeEntries
+             ? kept + new_lines
+             : new_lines + kept;
+  // A later section of the same name, emptied or left alone.
+  bool in_later = false;
+  for (; i < lines.size(); ++i) {
+    const std::string text = LineText(bytes, lines[i]);
+    if (IsHeader(text, &name, syntax.header_end)) in_later = named(i);
+    const bool entry = !text.empty() && text[0] != ';' && text[0] != '[';
+    if (in_later && entry && undocumented.later_same_named == LaterSameNamedSection::kEmptied) {
+      continue;
+    }
+    out += other(i, i + 1);
+  }
   return out;
 }
 
 // The layout the 9x write gives the file: a blank line before every section
 // but the first, no line break after the last line.
-std::string NineXLayout(const std::string& bytes, LoneCarriageReturn lone_cr) {
+std::string NineXLayout(const std::string& bytes, const Syntax& syntax) {
   std::string out;
   std::string name;
   bool previous_blank = true;
-  for (const RawLine& line : RawLines(bytes, lone_cr)) {
+  for (const RawLine& line : RawLines(bytes, syntax.lone_cr)) {
     const std::string text = LineText(bytes, line);
-    if (IsHeader(text, &name) && !previous_blank) out += "\r\n";
+    if (IsHeader(text, &name, syntax.header_end) && !previous_blank) out += "\r\n";
     out += bytes.substr(line.begin, line.end - line.begin);
     previous_blank = text.empty();
   }
@@ -185,11 +234,15 @@ std::string SerializeProfile(const std::vector<ProfileSection>& sections) {
   return out;
 }
 
-ProfileSection* FindSection(std::vector<ProfileSection>& sections, const std::string& name) {
+ProfileSection* FindSection(std::vector<ProfileSection>& sections, const std::string& name,
+                            SameNamedSectionRead which = SameNamedSectionRead::kFirst) {
+  ProfileSection* found = nullptr;
   for (auto& section : sections) {
-    if (section.has_header && EqualNoCase(section.name, name)) return &section;
+    if (!section.has_header || !EqualNoCase(section.name, name)) continue;
+    found = &section;
+    if (which == SameNamedSectionRead::kFirst) break;
   }
-  return nullptr;
+  return found;
 }
 
 }  // namespace
@@ -233,14 +286,16 @@ void SimulatedWindows::FailPartWay(SimOp op, const std::string& target, Status s
 }
 
 const SimFault* SimulatedWindows::Injected(SimOp op, const std::string& target, REGSAM access) {
+  const SimFault* fired = nullptr;
   for (auto& fault : faults) {
     if (fault.op != op) continue;
     if (!fault.target.empty() && !EqualNoCase(fault.target, target)) continue;
     if (fault.access != 0 && fault.access != access) continue;
     ++fault.seen;
-    if (fault.occurrence == 0 || fault.occurrence == fault.seen) return &fault;
+    const bool fires = fault.occurrence == 0 || fault.occurrence == fault.seen;
+    if (fires && fired == nullptr) fired = &fault;
   }
-  return nullptr;
+  return fired;
 }
 
 Status SimulatedWindows::InjectedStatus(SimOp op, const std::string& target, REGSAM access) {
@@ -252,15 +307,38 @@ Status SimulatedWindows::Store(SimOp op, const std::string& target, const std::s
                                std::string bytes,
                                std::map<std::string, std::string, CaseInsensitiveLess>& store) {
   const SimFault* fault = Injected(op, target);
-  if (fault == nullptr) {
-    store[path] = std::move(bytes);
-    return ERROR_SUCCESS;
+  const bool on_disk = &store == &files;
+  if (fault == nullptr || fault->stored_bytes >= 0) {
+    if (fault != nullptr) {
+      bytes.resize(std::min(bytes.size(), static_cast<size_t>(fault->stored_bytes)));
+    }
+    if (on_disk) {
+      WriteToDisk(path, std::move(bytes));
+    } else {
+      store[path] = std::move(bytes);
+    }
   }
-  if (fault->stored_bytes >= 0) {
-    bytes.resize(std::min(bytes.size(), static_cast<size_t>(fault->stored_bytes)));
-    store[path] = std::move(bytes);
+  return fault == nullptr ? ERROR_SUCCESS : fault->status;
+}
+
+void SimulatedWindows::TakeSnapshot() {
+  if (take_snapshots) snapshots.push_back(files);
+}
+
+void SimulatedWindows::WriteToDisk(const std::string& path, std::string bytes, bool cut) {
+  if (take_snapshots && cut) {
+    // A power cut half-way through the write.
+    auto cut = files;
+    cut[path] = bytes.substr(0, bytes.size() / 2);
+    snapshots.push_back(std::move(cut));
   }
-  return fault->status;
+  files[path] = std::move(bytes);
+  TakeSnapshot();
+}
+
+bool SimulatedWindows::StoresOntoReadOnly(const std::string& path) const {
+  return !HasAttribute(path, FILE_ATTRIBUTE_READONLY) ||
+         undocumented.read_only_write == ReadOnlyProfileWrite::kWritten;
 }
 
 std::string SimulatedWindows::ProfileBytes(const std::string& path) const {
@@ -276,8 +354,23 @@ void SimulatedWindows::FlushProfileCache(const std::string& file) {
   if (cached == profile_cache.end()) return;
   // The flush reports nothing; one that did not finish (a fault with a
   // status) leaves the file in the cache, to be written out later.
+  switch (undocumented.nine_x_flush) {
+    case NineXFlush::kCompletes:
+      break;
+    case NineXFlush::kStoresPart:
+      if (StoresOntoReadOnly(cached->first)) {
+        // Itself the cut a power cut would leave.
+        WriteToDisk(cached->first, cached->second.substr(0, cached->second.size() / 2), false);
+      }
+      return;
+    case NineXFlush::kStoresNothing:
+      profile_cache.erase(cached);
+      return;
+    case NineXFlush::kCompletesLater:
+      return;
+  }
   Status status = ERROR_SUCCESS;
-  if (!HasAttribute(cached->first, FILE_ATTRIBUTE_READONLY)) {
+  if (StoresOntoReadOnly(cached->first)) {
     status = Store(SimOp::kFlushProfile, file, cached->first, cached->second, files);
   }
   if (status == ERROR_SUCCESS) profile_cache.erase(cached);
@@ -285,7 +378,7 @@ void SimulatedWindows::FlushProfileCache(const std::string& file) {
 
 void SimulatedWindows::EndProcess() {
   for (const auto& [path, bytes] : profile_cache) {
-    if (!HasAttribute(path, FILE_ATTRIBUTE_READONLY)) files[path] = bytes;
+    if (StoresOntoReadOnly(path)) WriteToDisk(path, bytes);
   }
   profile_cache.clear();
 }
@@ -361,7 +454,8 @@ DWORD SimulatedWindows::ReadProfileSection(const std::string& section, char* buf
   const bool nt = platform_id == VER_PLATFORM_WIN32_NT;
   const bool before_windows7 =
       !nt || major_version < 6 || (major_version == 6 && minor_version < 1);
-  if (before_windows7) capacity = std::min<DWORD>(capacity, kOldSectionReadLimit);
+  const bool limited = !nt || undocumented.old_nt_read == OldNtSectionRead::kLimited;
+  if (before_windows7 && limited) capacity = std::min<DWORD>(capacity, kOldSectionReadLimit);
   std::string list;
   const std::string path = ProfilePath(file);
   const FileHolder* holder = Holder(path);
@@ -373,8 +467,10 @@ DWORD SimulatedWindows::ReadProfileSection(const std::string& section, char* buf
     for (const auto& entry : mapped->second) list += entry + '\0';
   } else if (!read_fails) {
     // A missing file reads as no bytes, which hold no section.
-    auto sections = ParseProfile(ProfileBytes(path), lone_cr);
-    if (const ProfileSection* found = FindSection(sections, section)) {
+    auto sections = ParseProfile(ProfileBytes(path), Syntax{lone_cr, undocumented.header_name_end,
+                                                            undocumented.entry_blanks});
+    if (const ProfileSection* found =
+            FindSection(sections, section, undocumented.same_named_read)) {
       for (const auto& line : found->lines) {
         if (line.is_comment || (line.key.empty() && !line.has_value)) continue;
         list += line.key;
@@ -409,8 +505,8 @@ Status SimulatedWindows::WriteProfileSection(const std::string& section, const s
   }
   // The list ends at its first empty entry, and at the write's limit: the
   // entries, a NUL after the last and the closing NUL fit in it.
-  const std::string limited =
-      entries.size() + 1 > kSectionWriteLimit ? entries.substr(0, kSectionWriteLimit - 2) : entries;
+  const size_t limit = nt ? kSectionWriteLimit : kNineXSectionWriteLimit;
+  const std::string limited = entries.size() + 1 > limit ? entries.substr(0, limit - 2) : entries;
   std::vector<std::string> list;
   for (size_t pos = 0; pos < limited.size() && limited[pos] != '\0';) {
     auto end = limited.find('\0', pos);
@@ -432,13 +528,27 @@ Status SimulatedWindows::WriteProfileSection(const std::string& section, const s
     }
     return ERROR_SUCCESS;
   }
-  if (nt && HasAttribute(path, FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
+  if (HasAttribute(path, FILE_ATTRIBUTE_READONLY)) {
+    switch (undocumented.read_only_write) {
+      case ReadOnlyProfileWrite::kByFamily:
+        if (nt) return ERROR_ACCESS_DENIED;
+        break;
+      case ReadOnlyProfileWrite::kFails:
+        return ERROR_ACCESS_DENIED;
+      case ReadOnlyProfileWrite::kStoresNothing:
+        if (nt) return ERROR_SUCCESS;
+        break;
+      case ReadOnlyProfileWrite::kWritten:
+        break;
+    }
+  }
+  const Syntax syntax{lone_cr, undocumented.header_name_end};
   std::string bytes;
   if (profile_write == ProfileWrite::kInPlace) {
-    bytes = WriteInPlace(ProfileBytes(path), section, list, lone_cr);
-    if (!nt) bytes = NineXLayout(bytes, lone_cr);
+    bytes = WriteInPlace(ProfileBytes(path), section, list, syntax, undocumented);
+    if (!nt) bytes = NineXLayout(bytes, syntax);
   } else {
-    auto sections = ParseProfile(ProfileBytes(path), lone_cr);
+    auto sections = ParseProfile(ProfileBytes(path), syntax);
     // Every section of that name loses its lines, comments included; the
     // first one takes the new entries.
     ProfileSection* target = nullptr;
@@ -485,7 +595,8 @@ Status SimulatedWindows::Copy(const std::string& from, const std::string& to, bo
   const DWORD copied =
       source_attributes == attributes.end() ? FILE_ATTRIBUTE_NORMAL : source_attributes->second;
   const Status status = Store(SimOp::kCopyFile, to, to, source->second, files);
-  if (files.count(to) != 0) (void)ChangeFileAttributes(to, copied);
+  // A copy that failed leaves the destination's attributes alone.
+  if (status == ERROR_SUCCESS) (void)ChangeFileAttributes(to, copied);
   return status;
 }
 
@@ -504,6 +615,7 @@ Status SimulatedWindows::RemoveFile(const std::string& path) {
   if (HasAttribute(path, FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
   files.erase(path);
   attributes.erase(path);
+  TakeSnapshot();
   return ERROR_SUCCESS;
 }
 
@@ -548,4 +660,41 @@ int SimulatedWindows::ShowMessageBox(const std::string& text, const std::string&
     return answer;
   }
   return (style & 0x0F) == MB_YESNO ? IDNO : IDOK;
+}
+
+std::vector<UndocumentedVariant> UndocumentedVariants() {
+  using Sim = SimulatedWindows;
+  return {
+      {"a lone CR part of the line", [](Sim& s) { s.lone_cr = LoneCarriageReturn::kPartOfLine; }},
+      {"a header's name ending at its first ]",
+       [](Sim& s) { s.undocumented.header_name_end = HeaderNameEnd::kFirstBracket; }},
+      {"the read returning the last of two same-named sections",
+       [](Sim& s) { s.undocumented.same_named_read = SameNamedSectionRead::kLast; }},
+      {"the read keeping blanks around key and value",
+       [](Sim& s) { s.undocumented.entry_blanks = EntryBlanks::kKept; }},
+      {"comments of the rewritten section before its entries",
+       [](Sim& s) {
+         s.undocumented.rewritten_comments = RewrittenSectionComments::kBeforeEntries;
+       }},
+      {"comments of the rewritten section dropped",
+       [](Sim& s) { s.undocumented.rewritten_comments = RewrittenSectionComments::kDropped; }},
+      {"a NUL outside the section cutting its line",
+       [](Sim& s) { s.undocumented.nul_outside_section = NulOutsideSection::kCut; }},
+      {"a later same-named section emptied by the documented write",
+       [](Sim& s) { s.undocumented.later_same_named = LaterSameNamedSection::kEmptied; }},
+      {"a write onto a read-only file failing everywhere",
+       [](Sim& s) { s.undocumented.read_only_write = ReadOnlyProfileWrite::kFails; }},
+      {"a write onto a read-only file storing nothing everywhere",
+       [](Sim& s) { s.undocumented.read_only_write = ReadOnlyProfileWrite::kStoresNothing; }},
+      {"a write onto a read-only file written",
+       [](Sim& s) { s.undocumented.read_only_write = ReadOnlyProfileWrite::kWritten; }},
+      {"no section read limit on NT 4.0 and 2000",
+       [](Sim& s) { s.undocumented.old_nt_read = OldNtSectionRead::kUnlimited; }},
+      {"the 9x flush storing part now, the rest later",
+       [](Sim& s) { s.undocumented.nine_x_flush = NineXFlush::kStoresPart; }},
+      {"the 9x flush storing nothing, ever",
+       [](Sim& s) { s.undocumented.nine_x_flush = NineXFlush::kStoresNothing; }},
+      {"the 9x flush completing later",
+       [](Sim& s) { s.undocumented.nine_x_flush = NineXFlush::kCompletesLater; }},
+  };
 }

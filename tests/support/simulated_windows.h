@@ -42,7 +42,9 @@ enum class SimOp {
   kFlushProfile
 };
 
-// Makes matching calls fail with `status`. `target` is the registry subkey
+// Makes matching calls fail with `status`. Every fault counts every call it
+// matches, whether or not another fault fired on it, so two faults can name
+// the 2nd and the 3rd read. `target` is the registry subkey
 // for key operations, the destination path for kCopyFile (either copy), the
 // file name for kWriteProfile and kFlushProfile, the path for kReadFile and
 // kFindFile (which then finds no file, whatever the status), or empty for
@@ -111,6 +113,58 @@ enum class ProfileWrite {
   kInPlace,
 };
 
+// Behaviours of the profile calls that Windows does not document, each with
+// every variant a Windows may plausibly show; the first is the default
+// (Wine's, where Wine shows one). A run must be right under each: tests
+// take them from UndocumentedVariants().
+//
+// Where a header's name ends: Wine ends it at the last "]"; undocumented.
+enum class HeaderNameEnd { kLastBracket, kFirstBracket };
+// Which of two sections of the same name the read returns: Wine's is the
+// first; undocumented.
+enum class SameNamedSectionRead { kFirst, kLast };
+// Whether the read gives an entry without the blanks around its key and
+// value (Wine's), or as the line holds them; undocumented.
+enum class EntryBlanks { kTrimmed, kKept };
+// Where the documented write, in place, leaves the comment lines of the
+// section it rewrites: after the new entries, before them, or nowhere. The
+// documentation says only that comments "will probably be associated with
+// incorrect keys".
+enum class RewrittenSectionComments { kAfterEntries, kBeforeEntries, kDropped };
+// Whether the documented write keeps the bytes after a NUL in a line of
+// another section, or cuts the line there; undocumented.
+enum class NulOutsideSection { kKept, kCut };
+// Whether the documented write leaves a later section of the same name
+// alone, or empties it of entries as Wine does; undocumented.
+enum class LaterSameNamedSection { kLeftAlone, kEmptied };
+// A profile write onto a read-only file; undocumented. By family: the NT
+// family fails with 5; Windows 95, 98 and ME write into the cache, and the
+// flush, which reports nothing, stores nothing. Or it fails with 5
+// everywhere; or it reports success and stores nothing (NT) as the 9x
+// family does; or it is written (Wine run as root, measured).
+enum class ReadOnlyProfileWrite { kByFamily, kFails, kStoresNothing, kWritten };
+// The section read of NT 4.0 and 2000: MSDN of 1998 and 2000 say "Windows
+// NT/2000: The specified profile section has no size limit"; today's page
+// says earlier versions had the 32,767-character limit.
+enum class OldNtSectionRead { kLimited, kUnlimited };
+// The 9x profile cache's flush, which reports nothing: it completes;
+// stores part of the file now and the rest later; stores nothing and
+// forgets the write; or stores nothing now and all of it later (when the
+// process ends). Undocumented.
+enum class NineXFlush { kCompletes, kStoresPart, kStoresNothing, kCompletesLater };
+
+struct Undocumented {
+  HeaderNameEnd header_name_end = HeaderNameEnd::kLastBracket;
+  SameNamedSectionRead same_named_read = SameNamedSectionRead::kFirst;
+  EntryBlanks entry_blanks = EntryBlanks::kTrimmed;
+  RewrittenSectionComments rewritten_comments = RewrittenSectionComments::kAfterEntries;
+  NulOutsideSection nul_outside_section = NulOutsideSection::kKept;
+  LaterSameNamedSection later_same_named = LaterSameNamedSection::kLeftAlone;
+  ReadOnlyProfileWrite read_only_write = ReadOnlyProfileWrite::kByFamily;
+  OldNtSectionRead old_nt_read = OldNtSectionRead::kLimited;
+  NineXFlush nine_x_flush = NineXFlush::kCompletes;
+};
+
 // Documented limits, on every simulated Windows (Wine has neither):
 // the section read of Windows 95, 98, ME and of the NT family before
 // Windows 7 handles at most this many characters ("32,767 characters" in
@@ -122,6 +176,19 @@ constexpr unsigned long kOldSectionReadLimit = 32767;
 // not documented; the simulated write keeps only that many bytes of it and
 // reports success, the worst a caller can meet.
 constexpr unsigned long kSectionWriteLimit = 65535;
+// Windows 95, 98 and ME: "limited to just under 32KB per read and per
+// write" (Q230194); modelled as the read's 32,767.
+constexpr unsigned long kNineXSectionWriteLimit = 32767;
+
+class SimulatedWindows;
+
+// Each undocumented variant apart from the defaults (Undocumented, and the
+// lone carriage return read as part of a line), by name.
+struct UndocumentedVariant {
+  const char* name;
+  std::function<void(SimulatedWindows&)> apply;
+};
+std::vector<UndocumentedVariant> UndocumentedVariants();
 
 class SimulatedWindows : public Platform {
  public:
@@ -149,6 +216,7 @@ class SimulatedWindows : public Platform {
   // Files another program holds open, by full path (see FileHolder).
   std::map<std::string, FileHolder, CaseInsensitiveLess> holders;
   LoneCarriageReturn lone_cr = LoneCarriageReturn::kEndsLine;
+  Undocumented undocumented;
   // File attributes (FILE_ATTRIBUTE_*) of files that have any, by full path.
   // As documented: a copy gives the new file its source's attributes ("File
   // attributes for the existing file are copied to the new file"); a
@@ -184,6 +252,11 @@ class SimulatedWindows : public Platform {
   // Every file call that changes something, as "copy <from> <to>", "replace
   // <from> <to>", "remove <path>", "write <file>" and "flush <file>".
   std::vector<std::string> file_calls;
+  // With take_snapshots, what the disk holds (not the 9x cache) after every
+  // change to it, and half-way through every write of a file, as a power
+  // cut there would leave it.
+  bool take_snapshots = false;
+  std::vector<std::map<std::string, std::string, CaseInsensitiveLess>> snapshots;
 
   // Set-up helpers.
   std::string WindowsPath(const std::string& name) const;
@@ -237,6 +310,11 @@ class SimulatedWindows : public Platform {
   // returns the status to report.
   Status Store(SimOp op, const std::string& target, const std::string& path, std::string bytes,
                std::map<std::string, std::string, CaseInsensitiveLess>& store);
+  // Puts `bytes` on the disk at `path`, taking snapshots (with `cut`, one
+  // half-way through).
+  void WriteToDisk(const std::string& path, std::string bytes, bool cut = true);
+  void TakeSnapshot();
+  bool StoresOntoReadOnly(const std::string& path) const;
   // The profile file as the profile calls see it.
   std::string ProfileBytes(const std::string& path) const;
   Status Copy(const std::string& from, const std::string& to, bool replace);
