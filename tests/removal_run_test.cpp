@@ -106,6 +106,10 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
   const Box missed{"Error reading system.ini.\nError code: 13", MB_ICONERROR};
   const Box too_large{"The [386Enh] section of system.ini is too large to edit safely.",
                       MB_ICONERROR};
+  const Box two_readings{
+      "system.ini has a line break in [386Enh] that Windows may read two ways.\n"
+      "Remove the driver's entry by hand and run this program again.",
+      MB_ICONERROR};
   const Box second_section{
       "system.ini has a second [386Enh] section that names the driver.\n"
       "Remove that entry by hand and run this program again.",
@@ -118,6 +122,16 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
   const auto mapped = [](SimulatedWindows& sim) {
     sim.mapped_sections["386Enh"] = {"device=vcomm.386"};
   };
+  const auto lone_cr_in_line = [](SimulatedWindows& sim) {
+    sim.lone_cr = LoneCarriageReturn::kPartOfLine;
+  };
+  // Header names that end at the first "]" in one reading, the last in the
+  // other; and a lone carriage return in [386Enh] read two ways.
+  const std::string bracket_in_comment =
+      "[boot]\r\nshell=x\r\n[386Enh] ; see [notes]\r\ndevice=*vmm\r\ndevice=kvtncdrv.386\r\n"
+      "[Other]\r\ny=1\r\n";
+  const std::string lone_cr_before_driver =
+      "[386Enh]\r\ndevice=*vmm\r\na=1\rdevice=kvtncdrv.386\r\nb=2\r\n";
   const auto windows_xp = [](SimulatedWindows& sim) {
     sim.major_version = 5;
     sim.minor_version = 1;
@@ -243,38 +257,93 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
        SystemIniWith({"a=1"}) + "[386Enh]\r\nb=2\r\n[386Enh]\r\ndevice=kvtncdrv.386\r\n",
        nullptr,
        {second_section}},
+      {"9x, a [386Enh] header with a second ] after it", k9x, bracket_in_comment, nullptr, {missed}},
+      {"NT with an active service, a [386Enh] header with a second ] after it",
+       kStartAutomatic,
+       bracket_in_comment,
+       nullptr,
+       {missed, kQuestion, kSuccess}},
+      {"9x, [386Enh]x]", k9x, "[386Enh]x]\r\ndevice=kvtncdrv.386\r\n", nullptr, {missed}},
+      {"9x, a later [386Enh]] naming the driver",
+       k9x,
+       SystemIniWith({"a=1"}) + "[386Enh]]\r\ndevice=kvtncdrv.386\r\n",
+       nullptr,
+       {second_section}},
+      {"9x, a lone carriage return before the driver entry", k9x, lone_cr_before_driver, nullptr,
+       {two_readings}},
+      {"9x reading a lone carriage return inside a line, before the driver entry",
+       k9x,
+       lone_cr_before_driver,
+       lone_cr_in_line,
+       {two_readings}},
+      {"NT with an active service, a lone carriage return before the driver entry",
+       kStartAutomatic,
+       lone_cr_before_driver,
+       nullptr,
+       {two_readings, kQuestion, kSuccess}},
+      {"9x, a device after a comment and a lone carriage return",
+       k9x,
+       "[386Enh]\r\n; c\rdevice=vcomm.386\r\ndevice=kvtncdrv.386\r\n[Other]\r\nx=1\r\n",
+       lone_cr_in_line,
+       {two_readings}},
+      {"9x, a lone carriage return ending [386Enh] in one reading only",
+       k9x,
+       "[386Enh]\r\nx=1\r[boot]\r\ndevice=kvtncdrv.386\r\n",
+       nullptr,
+       {two_readings}},
+      {"9x, [386Enh] after a lone carriage return, a header in one reading only",
+       k9x,
+       "[boot]\r\nx=1\r[386Enh]\r\ndevice=kvtncdrv.386\r\n",
+       nullptr,
+       {two_readings}},
+      {"9x, a lone carriage return in a [386Enh] with nothing to remove",
+       k9x,
+       SystemIniWith({"a=1\rb=2", "device=vcomm.386"}),
+       nullptr,
+       {}},
       {"the second named in other letter case, with blanks inside the brackets",
        k9x,
        driver_ini + "[ 386ENH ]\r\nDEVICE=KVTNCDRV.386\r\n",
        nullptr,
        {second_section}},
   };
-  for (const auto& c : cases) {
-    sim_ = SimulatedWindows();
-    if (c.driver_start != k9x) {
-      WindowsNt(c.driver_start);
-    } else {
-      sim_.platform_id = VER_PLATFORM_WIN32_WINDOWS;
+  // Each row again under every undocumented variant, where the rules alone
+  // are checked.
+  std::vector<UndocumentedVariant> variants = UndocumentedVariants();
+  variants.insert(variants.begin(), UndocumentedVariant{"", nullptr});
+  for (const auto& variant : variants) {
+    for (const auto& c : cases) {
+      const std::string name = c.name + std::string(variant.apply ? ", " : "") + variant.name;
+      sim_ = SimulatedWindows();
+      if (c.driver_start != k9x) {
+        WindowsNt(c.driver_start);
+      } else {
+        sim_.platform_id = VER_PLATFORM_WIN32_WINDOWS;
+      }
+      sim_.files.clear();
+      if (!c.ini.empty()) sim_.PutWindowsFile("system.ini", c.ini);
+      if (c.set_up) c.set_up(sim_);
+      if (variant.apply) variant.apply(sim_);
+      // Another program's pending write reaches the disk in any case.
+      auto files_before = sim_.files;
+      for (const auto& [path, bytes] : sim_.profile_cache) files_before[path] = bytes;
+      // Every box takes an answer: OK for a box before the question.
+      sim_.answers = {c.answer};
+      if (!c.boxes.empty() && !(c.boxes.front() == kQuestion)) sim_.answers.push_front(IDOK);
+      sim_.take_snapshots = true;
+      const SimulatedWindows at_start = sim_;
+      Run();
+      EXPECT_EQ("", BrokenRunRule(at_start, sim_)) << name;
+      if (variant.apply) continue;
+      EXPECT_EQ(c.boxes, BoxesShown(sim_)) << name;
+      EXPECT_EQ(files_before, sim_.files) << name;
+      EXPECT_EQ(0, sim_.profile_writes) << name;
+      if (c.driver_start == k9x) continue;
+      EXPECT_EQ(0, sim_.boxes.front().registry_sets) << name;
+      const bool fixed = c.boxes.back() == kSuccess;
+      EXPECT_EQ(fixed ? kStartDemand : c.driver_start, StartOf(kDriverServiceKey)) << name;
+      EXPECT_EQ(fixed ? kStartAutomatic : kStartDemand, StartOf(kSerialServiceKey)) << name;
     }
-    sim_.files.clear();
-    if (!c.ini.empty()) sim_.PutWindowsFile("system.ini", c.ini);
-    if (c.set_up) c.set_up(sim_);
-    // Another program's pending write reaches the disk in any case.
-    auto files_before = sim_.files;
-    for (const auto& [path, bytes] : sim_.profile_cache) files_before[path] = bytes;
-    // Every box takes an answer: OK for a box before the question.
-    sim_.answers = {c.answer};
-    if (!c.boxes.empty() && !(c.boxes.front() == kQuestion)) sim_.answers.push_front(IDOK);
-    Run();
-    sim_.EndProcess();
-    EXPECT_EQ(c.boxes, BoxesShown(sim_)) << c.name;
-    EXPECT_EQ(files_before, sim_.files) << c.name;
-    EXPECT_EQ(0, sim_.profile_writes) << c.name;
-    if (c.driver_start == k9x) continue;
-    EXPECT_EQ(0, sim_.boxes.front().registry_sets) << c.name;
-    const bool fixed = c.boxes.back() == kSuccess;
-    EXPECT_EQ(fixed ? kStartDemand : c.driver_start, StartOf(kDriverServiceKey)) << c.name;
-    EXPECT_EQ(fixed ? kStartAutomatic : kStartDemand, StartOf(kSerialServiceKey)) << c.name;
   }
 }
 

@@ -103,14 +103,13 @@ inline std::string BrokenRunRule(const SimulatedWindows& at_start, SimulatedWind
   // A power cut while the 9x cache writes out another program's write
   // would cut that program's bytes whoever set off the flush: that is
   // Windows' risk, not the run's.
-  std::vector<std::string> originals = also_original;
-  for (const std::string& other : also_original) {
-    originals.push_back(other.substr(0, other.size() / 2));
-  }
+  std::vector<std::string> others = also_original;
   const auto cached = at_start.profile_cache.find(ini);
+  if (cached != at_start.profile_cache.end()) others.push_back(cached->second);
+  std::vector<std::string> originals = others;
+  for (const std::string& other : others) originals.push_back(other.substr(0, other.size() / 2));
   const std::string start =
       cached != at_start.profile_cache.end() ? cached->second : at_start.WindowsFile("system.ini");
-  originals.push_back(start);
   originals.push_back(at_start.WindowsFile("system.ini"));
   const auto is_original = [&](const auto& files, const std::string& path) {
     const auto it = files.find(path);
