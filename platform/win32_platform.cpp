@@ -201,7 +201,6 @@ int Win32Platform::ShowMessageBox(const std::string& text, const std::string& ca
   // loaded it stays until the process ends: a process that has shown a
   // window keeps USER32's per-process state, and not every Windows supports
   // unloading it.
-  using MessageBoxFunction = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
   static const MessageBoxFunction message_box = [] {
     const HMODULE user32 = LoadSystemLibrary("user32.dll");
     // Through void (*)(), the type that stands for any function.
@@ -209,5 +208,10 @@ int Win32Platform::ShowMessageBox(const std::string& text, const std::string& ca
                              : reinterpret_cast<MessageBoxFunction>(reinterpret_cast<void (*)()>(
                                    GetProcAddress(user32, "MessageBoxA")));
   }();
+  return MessageBoxAnswer(message_box, text, caption, style);
+}
+
+int MessageBoxAnswer(MessageBoxFunction message_box, const std::string& text,
+                     const std::string& caption, UINT style) {
   return message_box != nullptr ? message_box(nullptr, text.c_str(), caption.c_str(), style) : 0;
 }

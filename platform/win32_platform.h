@@ -37,6 +37,12 @@ Status FailureStatus(DWORD last_error);
 // capacity itself, with the path cut short).
 std::string ReturnedPath(const char* buffer, DWORD length, DWORD capacity);
 
+// MessageBoxA, and the answer of a box shown through it: 0 when USER32 or
+// the function could not be loaded, since a box never shown is no consent.
+using MessageBoxFunction = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
+int MessageBoxAnswer(MessageBoxFunction message_box, const std::string& text,
+                     const std::string& caption, UINT style);
+
 class Win32Platform : public Platform {
  public:
   WindowsVersion Version() override;

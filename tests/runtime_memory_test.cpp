@@ -43,7 +43,7 @@ TEST(RuntimeMemoryFunctions, CompareAndSearchAsTheCLibraryDoes) {
     EXPECT_EQ(Sign(std::memcmp(c.b.data(), c.a.data(), c.a.size())),
               Sign(runtime_memcmp(c.b.data(), c.a.data(), c.a.size())))
         << c.b << " / " << c.a;
-    for (const char wanted : {'i', 'm', '\0', '\x7f', 'z'}) {
+    for (const char wanted : {'i', 'm', '\0', '\x7f', '\x80', 'z'}) {
       EXPECT_EQ(std::memchr(c.a.data(), wanted, c.a.size()),
                 runtime_memchr(c.a.data(), wanted, c.a.size()))
           << c.a << " holding " << static_cast<int>(wanted);

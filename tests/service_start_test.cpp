@@ -93,6 +93,7 @@ TEST(ProbeDriverService, OnlyADwordThreeOrFourIsInactive) {
       {REG_DWORD, std::string("\4\0\0\0", 4), DriverServiceProbe::kInactive},
       {REG_DWORD, std::string("\2\0\0\0", 4), DriverServiceProbe::kActive},
       {REG_DWORD, std::string("\0\0\0\0", 4), DriverServiceProbe::kActive},
+      {REG_DWORD, std::string("\3\0\1\0", 4), DriverServiceProbe::kActive},
       {REG_SZ, std::string("3\0", 2), DriverServiceProbe::kActive},
       {REG_BINARY, std::string("\3", 1), DriverServiceProbe::kActive},
       {REG_BINARY, std::string("\3\0\0\0", 4), DriverServiceProbe::kActive},

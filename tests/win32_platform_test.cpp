@@ -88,6 +88,13 @@ TEST_F(Win32PlatformTest, TheDllSearchIsLimitedByWhatKernel32Has) {
   }
 }
 
+int WINAPI AnswersNo(HWND, LPCSTR, LPCSTR, UINT) { return IDNO; }
+
+TEST_F(Win32PlatformTest, ABoxThatCouldNotBeShownIsNoConsent) {
+  EXPECT_EQ(0, MessageBoxAnswer(nullptr, "Disable now?", "DriverRemoval", MB_YESNO));
+  EXPECT_EQ(IDNO, MessageBoxAnswer(AnswersNo, "Disable now?", "DriverRemoval", MB_YESNO));
+}
+
 TEST_F(Win32PlatformTest, AFileSizeFailsOnlyWithAnErrorSet) {
   EXPECT_EQ(static_cast<Status>(ERROR_ACCESS_DENIED),
             FileSizeStatus(INVALID_FILE_SIZE, ERROR_ACCESS_DENIED));

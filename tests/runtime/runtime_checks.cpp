@@ -32,6 +32,7 @@ enum : UINT {
   kExitListNeverRan = 14,
   kBlocksNotFreed = 15,
   kFailedAllocationReturned = 16,
+  kNothrowAllocationNotNull = 17,
 };
 
 // The exit list holds 32 functions; libgcc's walk over the static
@@ -128,6 +129,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     void* volatile block = ::operator new(too_much);
     return block == nullptr ? kFailedAllocationReturned : kAllHeld + 1;
   }
+  // The nothrow form hands back null instead of ending the process: the
+  // library's temporary buffer (a stable merge's) asks for less on null.
+  const std::size_t volatile too_much = static_cast<std::size_t>(-1) / 2;
+  if (::operator new(too_much, std::nothrow) != nullptr) return kNothrowAllocationNotNull;
   if (!BlocksHoldWhatWasAsked()) return kBlockTooSmall;
   if (!DeletedBlocksAreFreed()) return kBlocksNotFreed;
   char* first = new char[0];
