@@ -80,6 +80,21 @@ OPERATORS = [
     ("drop a tab", r"\\t", ""),
     ("upper bound inward", r"<= '([b-zB-Z1-9])'", lambda m: "<= '%s'" % chr(ord(m.group(1)) - 1)),
     ("lower bound inward", r">= '([a-yA-Y0-8])'", lambda m: ">= '%s'" % chr(ord(m.group(1)) + 1)),
+    # A compare widened from "succeeded" to "not this one failure".
+    ("success to not one error", r"== ERROR_SUCCESS\b", "!= ERROR_INVALID_DATA"),
+    # The readings of a file narrowed to one.
+    ("readings to line feeds only", r"\bkEveryReading\b", "{LineBreaks::kLineFeed}"),
+    ("readings to any break only", r"\bkEveryReading\b", "{LineBreaks::kAnyBreak}"),
+    # A loop that skips a case leaves the function instead, with the empty
+    # (often the "all is well") answer.
+    ("continue to return", r"\bcontinue;", "return {};"),
+    # A call's status ignored.
+    ("drop a status", r"\bstatus = (?=platform\.)", "(void)"),
+    # A copy of fewer bytes than the value holds.
+    ("copy size shrunk", r"\bsizeof (\w+)", "2"),
+    # A fail-safe answer (no box shown, no consent) flipped.
+    ("fail-safe answer flipped", r" : 0;", " : IDYES;"),
+    ("drop a cast", r"static_cast<unsigned char>\(([^()]*)\)", r"\1"),
 ]
 STATEMENT = re.compile(r"^\s+[A-Za-z_][\w:.>-]*\(.*\);\s*$")
 
