@@ -107,6 +107,15 @@ TEST(ReadmeBoxes, EveryBoxTheProgramShowsIsARowAndEveryRowIsShown) {
          }
        },
        IDYES},
+      {[](SimulatedWindows& sim) {
+         sim.PutWindowsFile("system.ini", "[386Enh]\r\na=1\rdevice=kvtncdrv.386\r\n");
+       },
+       IDYES},
+      {[&](SimulatedWindows& sim) {
+         sim.platform_id = VER_PLATFORM_WIN32_WINDOWS;
+         sim.attributes[ini] = FILE_ATTRIBUTE_READONLY;
+       },
+       IDYES},
       {[&](SimulatedWindows& sim) { sim.FailPartWay(SimOp::kCopyFile, backup, 112, 0); }, IDYES},
       {[](SimulatedWindows& sim) { sim.Fail(SimOp::kWriteProfile, "", 32); }, IDYES},
       {[](SimulatedWindows& sim) { sim.FailPartWay(SimOp::kWriteProfile, "", 112, 40); }, IDYES},

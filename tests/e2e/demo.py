@@ -66,9 +66,13 @@ def backups_shown(names):
     return ", ".join(backups) or "none"
 
 
+# The buttons as Windows labels them.
+BUTTON_LABELS = {"ok": "OK", "yes": "Yes", "no": "No", "cancel": "Cancel"}
+
+
 def box_shown(box):
     return "box \"%s\", buttons: %s, icon: %s\n    %s" % (
-        box["caption"], " ".join(b.capitalize() for b in box["buttons"].split(",")),
+        box["caption"], " ".join(BUTTON_LABELS.get(b, b) for b in box["buttons"].split(",")),
         box["icon"], box["text"].replace("\n", "\n    "))
 
 
@@ -116,9 +120,9 @@ def parse_args(argv=None):
     parser.add_argument("--build-dir", default="build",
                         help="where the executables were built and where the throwaway Wine "
                         "Windows and its log go (default build)")
-    parser.add_argument("--arch", default="x64", choices=("x64", "x86"),
-                        help="run the 64-bit (default) or the 32-bit executable; the 32-bit one "
-                        "needs a machine that runs 32-bit programs")
+    parser.add_argument("--arch", choices=("x64", "x86"),
+                        help="run the 32-bit executable, the one handed out (default where this "
+                        "machine runs 32-bit programs), or the 64-bit one (default elsewhere)")
     parser.add_argument("--windows", default="win7", choices=VERSIONS,
                         help="the Windows the program is told it runs on (default win7, NT "
                         "family; win95, win98 and winme are the 9x family)")
@@ -140,13 +144,32 @@ def parse_args(argv=None):
     return parser.parse_args(argv)
 
 
-def main():
-    args = parse_args()
+def resolve_arch(args):
+    """The architecture to run: the one asked for, else the 32-bit program
+    that is handed out, where this machine runs 32-bit programs. Says why
+    when it falls back to the 64-bit one; None when the one asked for
+    cannot run here."""
+    if args.arch is None:
+        if not why_no_32bit():
+            return "x86"
+        print("demo: %s, so the demo runs the 64-bit executable instead of the 32-bit one "
+              "that is handed out" % why_no_32bit(), file=sys.stderr)
+        return "x64"
     if args.arch == "x86" and why_no_32bit():
         print("demo: %s, so Wine cannot run the 32-bit executable here (use --arch x64)"
-              % why_no_32bit())
+              % why_no_32bit(), file=sys.stderr)
+        return None
+    return args.arch
+
+
+def main():
+    args = parse_args()
+    args.arch = resolve_arch(args)
+    if args.arch is None:
         return 1
     if args.preflight:
+        # scripts/demo.sh builds the tools for this architecture.
+        print(args.arch)
         return 0
 
     xvfb = None

@@ -39,6 +39,9 @@ class DemoOptionsTest(unittest.TestCase):
                "text": "line one\nline two"}
         self.assertEqual('box "DriverRemoval", buttons: Yes No, icon: question\n'
                          "    line one\n    line two", demo.box_shown(box))
+        box.update(buttons="ok", icon="error")
+        self.assertEqual('box "DriverRemoval", buttons: OK, icon: error\n'
+                         "    line one\n    line two", demo.box_shown(box))
         names = ["system.ini", "win.ini"] + ["system.%03d" % n for n in range(999)]
         self.assertEqual("system.000, ... (999 in all), system.998", demo.backups_shown(names))
         self.assertEqual("system.000", demo.backups_shown(["system.000", "system.1000"]))

@@ -177,8 +177,8 @@ constexpr unsigned long kOldSectionReadLimit = 32767;
 // reports success, the worst a caller can meet.
 constexpr unsigned long kSectionWriteLimit = 65535;
 // Windows 95, 98 and ME: "limited to just under 32KB per read and per
-// write" (Q230194); modelled as the read's 32,767.
-constexpr unsigned long kNineXSectionWriteLimit = 32767;
+// write"; "2 bytes less than 32KB" (Q230194).
+constexpr unsigned long kNineXSectionWriteLimit = 32766;
 
 class SimulatedWindows;
 
