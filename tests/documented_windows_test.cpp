@@ -178,9 +178,8 @@ std::string Trace(const std::function<void(SimulatedWindows&)>& variant) {
     sim.EndProcess();
     trace += sim.files[kIni] + "\n";
   };
-  const std::string file =
-      "[s]\r\n; c\r\nk = v\r\na=1\rb=2\r\n[t] ; x]\r\ny=1\r\n[o]\r\nn=1" + std::string(1, '\0') +
-      "junk\r\n[s]\r\nz=9\r\n";
+  const std::string file = "[s]\r\n; c\r\nk = v\r\na=1\rb=2\r\n[t] ; x]\r\ny=1\r\n[o]\r\nn=1" +
+                           std::string(1, '\0') + "junk\r\n[s]\r\nz=9\r\n";
   step(VER_PLATFORM_WIN32_WINDOWS, 4, 0, file);
   step(VER_PLATFORM_WIN32_WINDOWS, 4, FILE_ATTRIBUTE_READONLY, file);
   step(VER_PLATFORM_WIN32_NT, 10, FILE_ATTRIBUTE_READONLY, file);

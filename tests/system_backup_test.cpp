@@ -228,6 +228,23 @@ TEST(RewriteFaults, EveryRow) {
                 std::nullopt,
                 Family::k9x};
   };
+  // A write cut short at 10 bytes, then a restore copy that fails with 5
+  // after `set_up`: the box names the backup that holds the original.
+  const auto RestoreFails = [&](const char* name, std::function<void(SimulatedWindows&)> set_up) {
+    return Case{name,
+                ini,
+                [set_up, &windows](SimulatedWindows& sim) {
+                  if (set_up) set_up(sim);
+                  sim.FailPartWay(SimOp::kWriteProfile, "", 112, 10);
+                  sim.Fail(SimOp::kCopyFile, windows + "system.ini", 5);
+                },
+                write_failed +
+                    "112\nRestoring system.ini from system.000 failed with error code 5; "
+                    "system.000 holds the original.",
+                ini.substr(0, 10),
+                {{backup, original}},
+                true};
+  };
   const Case cases[] = {
       {"system.ini held open: the write fails before it starts",
        ini,
@@ -394,45 +411,17 @@ TEST(RewriteFaults, EveryRow) {
        original,
        {{backup, original}},
        true},
-      {"restore copy fails",
-       ini,
-       [&](SimulatedWindows& sim) {
-         sim.FailPartWay(SimOp::kWriteProfile, "", 112, 10);
-         sim.Fail(SimOp::kCopyFile, windows + "system.ini", 5);
-       },
-       write_failed +
-           "112\nRestoring system.ini from system.000 failed with error code 5; system.000 "
-           "holds the original.",
-       ini.substr(0, 10),
-       {{backup, original}},
-       true},
-      {"restore copy fails onto a hidden system.ini, which keeps its attribute",
-       ini,
-       [&](SimulatedWindows& sim) {
-         sim.attributes[windows + "system.ini"] = FILE_ATTRIBUTE_HIDDEN;
-         sim.FailPartWay(SimOp::kWriteProfile, "", 112, 10);
-         sim.Fail(SimOp::kCopyFile, windows + "system.ini", 5);
-       },
-       write_failed +
-           "112\nRestoring system.ini from system.000 failed with error code 5; system.000 "
-           "holds the original.",
-       ini.substr(0, 10),
-       {{backup, original}},
-       true},
-      {"restore copy fails onto a read-only system.ini written all the same (Wine as root)",
-       ini,
-       [&](SimulatedWindows& sim) {
-         read_only(sim);
-         sim.undocumented.read_only_write = ReadOnlyProfileWrite::kWritten;
-         sim.FailPartWay(SimOp::kWriteProfile, "", 112, 10);
-         sim.Fail(SimOp::kCopyFile, windows + "system.ini", 5);
-       },
-       write_failed +
-           "112\nRestoring system.ini from system.000 failed with error code 5; system.000 "
-           "holds the original.",
-       ini.substr(0, 10),
-       {{backup, original}},
-       true},
+      RestoreFails("restore copy fails", nullptr),
+      RestoreFails("restore copy fails onto a hidden system.ini, which keeps its attribute",
+                   [&](SimulatedWindows& sim) {
+                     sim.attributes[windows + "system.ini"] = FILE_ATTRIBUTE_HIDDEN;
+                   }),
+      RestoreFails("restore copy fails onto a read-only system.ini written all the same (Wine "
+                   "as root)",
+                   [&](SimulatedWindows& sim) {
+                     read_only(sim);
+                     sim.undocumented.read_only_write = ReadOnlyProfileWrite::kWritten;
+                   }),
       {"restore copy comes up short",
        ini,
        [&](SimulatedWindows& sim) {
@@ -536,8 +525,7 @@ TEST(RewriteFaults, EveryRow) {
           sim.take_snapshots = true;
           const SimulatedWindows at_start = sim;
           DisableObsoleteDriver(sim);
-          EXPECT_EQ("", BrokenRunRule(at_start, sim, {pending, later_added, first_added}))
-              << name;
+          EXPECT_EQ("", BrokenRunRule(at_start, sim, {pending, later_added, first_added})) << name;
           if (variant.apply) continue;
 
           Outcome want{c.box, c.final_ini, c.backups, c.restored};

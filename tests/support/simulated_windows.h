@@ -74,7 +74,9 @@ struct SimFault {
 //   and writing; on NT 4.0 it fails with 32 even then;
 // - the profile read returns nothing on NT unless the holder shares
 //   reading, and on Windows 95, 98 and ME unless the holder only reads and
-//   shares reading only; the 9x read sets no error.
+//   shares reading only. The 9x read sets no error here; one case of an
+//   older version of that test shows 9x setting 32, so the program never
+//   relies on the error, only on the file's bytes.
 // File opens follow the sharing rules: reading the bytes (sharing reading
 // and writing) needs a holder that shares reading; a copy reads its source
 // sharing reading only and writes its destination sharing nothing.
