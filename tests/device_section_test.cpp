@@ -109,6 +109,8 @@ TEST(RemoveDriverLines, RemovesEveryDriverEntryAndKeepsTheRest) {
       {"device=*vmm\rdevice=vcomm.386\rdevice=c:\\x\\kvtncdrv.386\rwoafont=dosapp.fon\r",
        "device=*vmm\rdevice=vcomm.386\rwoafont=dosapp.fon\r", true},
       {"device=c:\\x\\kvtncdrv.386x\r", "device=c:\\x\\kvtncdrv.386x\r", false},
+      // A mention that is no driver entry before one that is.
+      {"x=kvtncdrv.386\rdevice=kvtncdrv.386\r", "x=kvtncdrv.386\r", true},
       {"\r", "\r", false},
       {"", "", false},
   };
