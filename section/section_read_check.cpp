@@ -63,8 +63,9 @@ FileCheck CheckSectionAgainstBytes(std::string_view bytes, const CString& sectio
   for (size_t i = 0; i < std::size(kEveryReading); ++i) {
     readings[i] = ParseIniFile(bytes, kEveryReading[i]);
   }
-  // Where the readings disagree, a rewrite that holds the kept entries in
-  // one reading breaks them in the other.
+  // Where the two readings disagree, a rewrite that holds the kept entries
+  // in one breaks them in the other.
+  static_assert(std::size(kEveryReading) == 2, "the line feed reading and the any-break one");
   const std::vector<std::string> first_entries = FirstSectionEntries(readings[0]);
   if (first_entries != FirstSectionEntries(readings[1]) &&
       (!read.empty() || HasDriverEntry(first_entries) ||

@@ -6,8 +6,9 @@
 // while another program holds the file open; a section mapped to the
 // registry (IniFileMapping) is read from there; and a byte order mark before
 // the first header may hide that section from the read. They also see only
-// the first section of a name, while Windows loads every device that any
-// "386Enh" section names. And where Windows is not documented (a lone
+// the first section of a name, while Windows 95, 98 and ME may load every
+// device that any "386Enh" section names (undocumented, so assumed). And
+// where Windows is not documented (a lone
 // carriage return, a header with two "]"), the file may be read more than
 // one way: every way counts.
 
