@@ -65,7 +65,7 @@ FileCheck CheckSectionAgainstBytes(std::string_view bytes, const CString& sectio
   }
   // Where the two readings disagree, a rewrite that holds the kept entries
   // in one breaks them in the other.
-  static_assert(std::size(kEveryReading) == 2, "the line feed reading and the any-break one");
+  static_assert(std::size(kEveryReading) == 2);
   const std::vector<std::string> first_entries = FirstSectionEntries(readings[0]);
   if (first_entries != FirstSectionEntries(readings[1]) &&
       (!read.empty() || HasDriverEntry(first_entries) ||
