@@ -45,9 +45,11 @@ std::vector<std::string> FirstSectionEntries(const std::vector<IniSection>& sect
   return entries;
 }
 
-bool HasDriverEntry(const std::vector<std::string>& entries) {
-  return std::any_of(entries.begin(), entries.end(),
-                     [](const std::string& entry) { return IsDriverEntry(entry); });
+// True when a line, not a comment, is a driver entry.
+bool HasDriverEntry(const std::vector<std::string>& lines) {
+  return std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+    return !IsIniComment(line) && IsDriverEntry(line);
+  });
 }
 
 void ShowReadError(Platform& platform, Status status) {
@@ -67,9 +69,9 @@ FileCheck CheckSectionAgainstBytes(std::string_view bytes, const CString& sectio
   // in one breaks them in the other.
   static_assert(std::size(kEveryReading) == 2);
   const std::vector<std::string> first_entries = FirstSectionEntries(readings[0]);
-  if (first_entries != FirstSectionEntries(readings[1]) &&
-      (!read.empty() || HasDriverEntry(first_entries) ||
-       HasDriverEntry(FirstSectionEntries(readings[1])))) {
+  const std::vector<std::string> other_entries = FirstSectionEntries(readings[1]);
+  if (first_entries != other_entries &&
+      (!read.empty() || HasDriverEntry(first_entries) || HasDriverEntry(other_entries))) {
     return FileCheck::kTwoReadings;
   }
   for (const std::vector<IniSection>& sections : readings) {
@@ -81,7 +83,7 @@ FileCheck CheckSectionAgainstBytes(std::string_view bytes, const CString& sectio
     }
     for (int later = FindIniSection(sections, kDeviceSectionName, first + 1); later >= 0;
          later = FindIniSection(sections, kDeviceSectionName, later + 1)) {
-      if (!SortedDriverEntries(sections[later].lines).empty()) return FileCheck::kSecondSection;
+      if (HasDriverEntry(sections[later].lines)) return FileCheck::kSecondSection;
     }
   }
   return FileCheck::kMatches;
