@@ -82,10 +82,10 @@ bool NaiveIsDriverEntry(std::string entry) {
          value.substr(1) == ":" + name;
 }
 
-// The lines of the body that are driver entries as the file's bytes hold
-// them, without the blanks around a line and around its first "=": lines
-// end at each of `line_ends`, and a NUL inside one is part of it. Sorted.
-std::vector<std::string> DriverLinesInBytes(const std::string& body, const char* line_ends) {
+// The non-blank lines of the body as the file's bytes hold them, without
+// the blanks around a line and around its first "=": lines end at each of
+// `line_ends`, and a NUL inside one is part of it.
+std::vector<std::string> LinesInBytes(const std::string& body, const char* line_ends) {
   const auto trim = [](std::string text) {
     const char* blanks = " \t\r\v\f\x1a";
     text.erase(0, text.find_first_not_of(blanks));
@@ -98,10 +98,22 @@ std::vector<std::string> DriverLinesInBytes(const std::string& body, const char*
     if (end == std::string::npos) end = body.size();
     std::string line = trim(body.substr(begin, end - begin));
     begin = end + 1;
+    if (line.empty()) continue;
     const auto equals = line.find('=');
-    if (line.empty() || line[0] == ';' || equals == std::string::npos) continue;
-    line = trim(line.substr(0, equals)) + "=" + trim(line.substr(equals + 1));
-    if (NaiveIsDriverEntry(line)) lines.push_back(line);
+    if (equals != std::string::npos) {
+      line = trim(line.substr(0, equals)) + "=" + trim(line.substr(equals + 1));
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The lines of the body that are driver entries (see LinesInBytes), sorted.
+std::vector<std::string> DriverLinesInBytes(const std::string& body, const char* line_ends) {
+  std::vector<std::string> lines;
+  for (const std::string& line : LinesInBytes(body, line_ends)) {
+    const bool entry = line[0] != ';' && line.find('=') != std::string::npos;
+    if (entry && NaiveIsDriverEntry(line)) lines.push_back(line);
   }
   std::sort(lines.begin(), lines.end());
   return lines;
@@ -140,25 +152,12 @@ void CheckNtRun(const std::string& original) {
 // remove an entry (`removes`) or a driver entry is among them: no rewrite
 // can keep the other entries in both readings.
 bool ReadTwoWays(const std::string& body, bool removes) {
-  const auto trim = [](std::string text) {
-    text.erase(0, text.find_first_not_of(" \t\r\v\f\x1a"));
-    text.erase(text.find_last_not_of(" \t\r\v\f\x1a") + 1);
-    return text;
-  };
   std::vector<std::string> readings[2];
   const char* line_ends[] = {"\n", "\r\n"};
   for (int r = 0; r < 2; ++r) {
-    for (size_t begin = 0; begin <= body.size();) {
-      size_t end = body.find_first_of(line_ends[r], begin);
-      if (end == std::string::npos) end = body.size();
-      std::string line = trim(body.substr(begin, end - begin));
-      begin = end + 1;
-      if (line.empty() || line[0] == ';') continue;
+    for (const std::string& line : LinesInBytes(body, line_ends[r])) {
+      if (line[0] == ';') continue;
       if (line[0] == '[' && line.find(']') != std::string::npos) break;
-      const auto equals = line.find('=');
-      if (equals != std::string::npos) {
-        line = trim(line.substr(0, equals)) + "=" + trim(line.substr(equals + 1));
-      }
       readings[r].push_back(line);
     }
   }
