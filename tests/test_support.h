@@ -111,9 +111,7 @@ inline std::string BrokenRunRule(const SimulatedWindows& at_start, SimulatedWind
   const std::string start =
       cached != at_start.profile_cache.end() ? cached->second : at_start.WindowsFile("system.ini");
   originals.push_back(at_start.WindowsFile("system.ini"));
-  const auto is_original = [&](const auto& files, const std::string& path) {
-    const auto it = files.find(path);
-    const std::string bytes = it == files.end() ? std::string() : it->second;
+  const auto is_original = [&](const std::string& bytes) {
     return std::find(originals.begin(), originals.end(), bytes) != originals.end();
   };
   bool error_box = false;
@@ -128,10 +126,12 @@ inline std::string BrokenRunRule(const SimulatedWindows& at_start, SimulatedWind
   sim.snapshots.push_back(sim.files);
   bool changed = false;
   for (const auto& snapshot : sim.snapshots) {
-    bool held = is_original(snapshot, ini);
-    changed = changed || !held;
+    const auto it = snapshot.find(ini);
+    const bool ini_held = is_original(it == snapshot.end() ? std::string() : it->second);
+    changed = changed || !ini_held;
+    bool held = ini_held;
     for (const auto& [path, bytes] : snapshot) {
-      held = held || (at_start.files.count(path) == 0 && is_original(snapshot, path));
+      held = held || (at_start.files.count(path) == 0 && is_original(bytes));
     }
     if (!held) return "a moment when no file holds the original";
   }

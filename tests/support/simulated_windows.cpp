@@ -328,9 +328,9 @@ void SimulatedWindows::TakeSnapshot() {
 void SimulatedWindows::WriteToDisk(const std::string& path, std::string bytes, bool cut) {
   if (take_snapshots && cut) {
     // A power cut half-way through the write.
-    auto cut = files;
-    cut[path] = bytes.substr(0, bytes.size() / 2);
-    snapshots.push_back(std::move(cut));
+    auto half_written = files;
+    half_written[path] = bytes.substr(0, bytes.size() / 2);
+    snapshots.push_back(std::move(half_written));
   }
   files[path] = std::move(bytes);
   TakeSnapshot();
