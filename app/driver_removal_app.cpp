@@ -60,12 +60,14 @@ void DisableObsoleteDriver(Platform& platform) {
   CString kept = section;
   const bool bSectionChanged = RemoveDriverLines(&kept);
   if (bSectionChanged) {
-    // No rewrite without a backup of the file as it was.
+    // No rewrite without a backup of the file as it was. A file that no
+    // longer names the driver is no failure: the run goes on as if the
+    // section had named nothing.
     SystemIniBackup backup;
-    if (BackupSystemIni(platform, section, &backup) &&
-        RewriteDeviceSection(platform, backup, kept)) {
+    const BackupOutcome outcome = BackupSystemIni(platform, section, &backup);
+    if (outcome == BackupOutcome::kBackedUp && RewriteDeviceSection(platform, backup, kept)) {
       ShowBackupMessage(platform, backup.name);
-    } else if (!bDriverServiceActive) {
+    } else if (outcome != BackupOutcome::kNothingToRemove && !bDriverServiceActive) {
       return;
     }
   }

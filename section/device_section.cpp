@@ -7,6 +7,9 @@
 
 const char kDeviceSectionName[] = "386Enh";
 const char kSystemIniName[] = "system.ini";
+const char kNtIgnoresSystemIni[] =
+    "Windows NT and later do not load drivers from system.ini; this matters only to Windows 95, "
+    "98 and ME.";
 
 namespace {
 
@@ -116,8 +119,34 @@ bool IsDriverEntryView(string_view entry) {
          IsDriverFile(DeviceFile(entry.substr(equals + 1)));
 }
 
-// Reads the whole section into *section; false when it does not fit in
-// what the platform's profile calls handle.
+}  // namespace
+
+DWORD MaxSectionCapacity(const WindowsVersion& version) {
+  const bool windows7_or_later = version.platform_id == VER_PLATFORM_WIN32_NT &&
+                                 (version.major > 6 || (version.major == 6 && version.minor >= 1));
+  return windows7_or_later ? kMaxSectionCapacity : kOldWindowsSectionCapacity;
+}
+
+CString WindowsDirectoryPath(Platform& platform) {
+  CString directory = platform.WindowsDirectory();
+  if (directory.empty() || directory.back() != '\\') directory += '\\';
+  return directory;
+}
+
+void ShowSystemIniError(Platform& platform, const CString& text) {
+  const bool nt = platform.Version().platform_id == VER_PLATFORM_WIN32_NT;
+  AfxMessageBox(platform, nt ? text + "\n" + kNtIgnoresSystemIni : text, MB_ICONERROR);
+}
+
+bool ReadDeviceSection(Platform& platform, CString* section) {
+  // The section text is as long as its list less the closing NUL.
+  if (!ReadSectionText(platform, section) || section->size() + 1 > kMaxSectionListBytes) {
+    ShowSystemIniError(platform, "The [386Enh] section of system.ini is too large to edit safely.");
+    return false;
+  }
+  return true;
+}
+
 bool ReadSectionText(Platform& platform, CString* section) {
   const DWORD max_capacity = MaxSectionCapacity(platform.Version());
   std::vector<char> buffer;
@@ -140,30 +169,6 @@ bool ReadSectionText(Platform& platform, CString* section) {
   }
   buffer[capacity] = '\0';
   section->assign(buffer.data());
-  return true;
-}
-
-}  // namespace
-
-DWORD MaxSectionCapacity(const WindowsVersion& version) {
-  const bool windows7_or_later = version.platform_id == VER_PLATFORM_WIN32_NT &&
-                                 (version.major > 6 || (version.major == 6 && version.minor >= 1));
-  return windows7_or_later ? kMaxSectionCapacity : kOldWindowsSectionCapacity;
-}
-
-CString WindowsDirectoryPath(Platform& platform) {
-  CString directory = platform.WindowsDirectory();
-  if (directory.empty() || directory.back() != '\\') directory += '\\';
-  return directory;
-}
-
-bool ReadDeviceSection(Platform& platform, CString* section) {
-  // The section text is as long as its list less the closing NUL.
-  if (!ReadSectionText(platform, section) || section->size() + 1 > kMaxSectionListBytes) {
-    AfxMessageBox(platform, "The [386Enh] section of system.ini is too large to edit safely.",
-                  MB_ICONERROR);
-    return false;
-  }
   return true;
 }
 
@@ -207,8 +212,11 @@ Status WriteDeviceSection(Platform& platform, const CString& section) {
   if (status != ERROR_SUCCESS) return status;
   // A write the platform accepted but did not store as given (an entry it
   // dropped, say) is no success either: read the section back to know.
-  CString written;
+  return CheckSectionRead(platform, section);
+}
+
+Status CheckSectionRead(Platform& platform, const CString& section) {
+  CString read;
   const CString expected = section.empty() ? CString(1, kEntryEnd) : section;
-  if (!ReadSectionText(platform, &written) || written != expected) return ERROR_INVALID_DATA;
-  return ERROR_SUCCESS;
+  return ReadSectionText(platform, &read) && read == expected ? ERROR_SUCCESS : ERROR_INVALID_DATA;
 }

@@ -31,11 +31,26 @@ DWORD MaxSectionCapacity(const WindowsVersion& version);
 // The Windows directory, ending in one backslash.
 CString WindowsDirectoryPath(Platform& platform);
 
+// The line the boxes about system.ini end with on the NT family, which
+// loads no driver from system.ini ("Windows NT ignores this information",
+// the Resource Kit on [386Enh]).
+extern const char kNtIgnoresSystemIni[];
+
+// An error box about system.ini; on the NT family it ends with
+// kNtIgnoresSystemIni, since there the box concerns only Windows 95, 98 and
+// ME starting from the same file.
+void ShowSystemIniError(Platform& platform, const CString& text);
+
 // Reads the whole section into *section. A section too large to read whole,
 // or to write back whole, is reported in a message box and false is
 // returned: writing back a cut section would drop the entries that did not
 // fit. A missing system.ini is an empty section.
 bool ReadDeviceSection(Platform& platform, CString* section);
+
+// Reads the whole section into *section, as the profile calls see it (on
+// Windows 95, 98 and ME with what their cache holds and the disk may not
+// yet); false, with no box, when it does not fit in what they handle.
+bool ReadSectionText(Platform& platform, CString* section);
 
 // True when an entry of the section loads the obsolete driver, that is when
 // RemoveDriverLines would remove something.
@@ -55,6 +70,10 @@ bool RemoveDriverLines(CString* section);
 
 // The section text as the profile write takes it: each entry followed by NUL.
 CString SectionList(const CString& section);
+
+// 0 when the profile calls read the section as the section text, else 13
+// (ERROR_INVALID_DATA).
+Status CheckSectionRead(Platform& platform, const CString& section);
 
 // Replaces the section in system.ini by the section text and reads it back.
 // Returns 0, the write's status, or 13 (ERROR_INVALID_DATA) when the section

@@ -53,8 +53,57 @@ bool HasDriverEntry(const std::vector<std::string>& lines) {
 }
 
 void ShowReadError(Platform& platform, Status status) {
-  AfxMessageBox(platform, "Error reading system.ini.\nError code: " + std::to_string(status),
-                MB_ICONERROR);
+  ShowSystemIniError(platform, "Error reading system.ini.\nError code: " + std::to_string(status));
+}
+
+// What `line`, read as a file of its own, is: a "386Enh" header, another
+// header, or no header.
+enum class Header { kDeviceSection, kOther, kNone };
+Header HeaderOf(std::string_view line) {
+  const std::vector<IniSection> sections = ParseIniFile(line, LineBreaks::kLineFeed);
+  if (sections.size() < 2) return Header::kNone;
+  return FindIniSection(sections, kDeviceSectionName) >= 0 ? Header::kDeviceSection
+                                                           : Header::kOther;
+}
+
+// The parts of the first line that a lone carriage return splits in one
+// reading only, in the first "386Enh" section or holding its header (else
+// of the first such line anywhere), quoted: what a technician looks for in
+// an editor, which may show them as one line.
+CString JoinedLineParts(std::string_view bytes) {
+  CString first_joined;
+  bool in_section = false;
+  for (size_t begin = 0; begin < bytes.size();) {
+    size_t end = bytes.find('\n', begin);
+    if (end == std::string_view::npos) end = bytes.size();
+    const std::string_view line = bytes.substr(begin, end - begin);
+    begin = end + 1;
+    std::vector<std::string_view> parts;
+    bool names_section = false;
+    for (size_t at = 0; at <= line.size();) {
+      size_t cr = line.find('\r', at);
+      if (cr == std::string_view::npos) cr = line.size();
+      const std::string_view part = line.substr(at, cr - at);
+      at = cr + 1;
+      const size_t first = part.find_first_not_of(" \t\v\f\x1a");
+      if (first == std::string_view::npos) continue;
+      parts.push_back(part.substr(first, part.find_last_not_of(" \t\v\f\x1a") - first + 1));
+      names_section = names_section || HeaderOf(parts.back()) == Header::kDeviceSection;
+    }
+    if (parts.size() > 1) {
+      CString quoted;
+      for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) quoted += i + 1 == parts.size() ? " and " : ", ";
+        quoted += "\"" + std::string(parts[i]) + "\"";
+      }
+      if (in_section || names_section) return quoted;
+      if (first_joined.empty()) first_joined = quoted;
+    }
+    if (!parts.empty() && HeaderOf(parts.front()) != Header::kNone) {
+      in_section = HeaderOf(parts.front()) == Header::kDeviceSection;
+    }
+  }
+  return first_joined;
 }
 
 }  // namespace
@@ -89,24 +138,40 @@ FileCheck CheckSectionAgainstBytes(std::string_view bytes, const CString& sectio
   return FileCheck::kMatches;
 }
 
-void ShowFileCheckBox(Platform& platform, FileCheck check) {
+bool BytesNameTheDriver(std::string_view bytes) {
+  for (const LineBreaks breaks : kEveryReading) {
+    const std::vector<IniSection> sections = ParseIniFile(bytes, breaks);
+    for (int i = FindIniSection(sections, kDeviceSectionName); i >= 0;
+         i = FindIniSection(sections, kDeviceSectionName, i + 1)) {
+      if (HasDriverEntry(sections[i].lines)) return true;
+    }
+  }
+  return false;
+}
+
+void ShowFileCheckBox(Platform& platform, FileCheck check, std::string_view bytes) {
   switch (check) {
     case FileCheck::kMatches:
       return;
     case FileCheck::kReadMissed:
-      ShowReadError(platform, ERROR_INVALID_DATA);
+      ShowSystemIniError(
+          platform, "Error reading system.ini.\nError code: " + std::to_string(ERROR_INVALID_DATA) +
+                        "\nIts [386Enh] section holds a driver entry that Windows did not read: "
+                        "another program may have just changed the file, or the [386Enh] header "
+                        "line holds a second \"]\".\nRun this program again; if this box comes "
+                        "back, remove the entry with a text editor.");
       return;
     case FileCheck::kSecondSection:
-      AfxMessageBox(platform,
-                    "system.ini has a second [386Enh] section that names the driver.\n"
-                    "Remove that entry by hand and run this program again.",
-                    MB_ICONERROR);
+      ShowSystemIniError(platform,
+                         "system.ini has a second [386Enh] section that names the driver.\n"
+                         "Remove that entry by hand and run this program again.");
       return;
     case FileCheck::kTwoReadings:
-      AfxMessageBox(platform,
-                    "system.ini has a line break in [386Enh] that Windows may read two ways.\n"
-                    "Remove the driver's entry by hand and run this program again.",
-                    MB_ICONERROR);
+      ShowSystemIniError(
+          platform, "system.ini has a line break in [386Enh] that Windows may read two ways: " +
+                        JoinedLineParts(bytes) +
+                        " may be read as one line.\nWith a text editor, put them on lines of "
+                        "their own (delete none of them), then run this program again.");
       return;
   }
 }
@@ -125,6 +190,6 @@ bool SectionReadMatchesFile(Platform& platform, const CString& section) {
   }
   const FileCheck check = CheckSectionAgainstBytes(bytes, section);
   if (check == FileCheck::kMatches) return true;
-  ShowFileCheckBox(platform, check);
+  ShowFileCheckBox(platform, check, bytes);
   return false;
 }

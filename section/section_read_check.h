@@ -35,8 +35,12 @@ enum class FileCheck {
 // LineBreaks), with a header's name ending at its first or its last "]".
 FileCheck CheckSectionAgainstBytes(std::string_view bytes, const CString& section);
 
-// The message box for a check that failed.
-void ShowFileCheckBox(Platform& platform, FileCheck check);
+// The message box for a check of `bytes` that failed.
+void ShowFileCheckBox(Platform& platform, FileCheck check, std::string_view bytes);
+
+// True when any reading of the bytes shows a driver entry in a "386Enh"
+// section.
+bool BytesNameTheDriver(std::string_view bytes);
 
 // Flushes the profile cache, reads system.ini's bytes and checks them.
 // Returns true when the run may go on: the file is missing, or the check

@@ -86,32 +86,88 @@ Status CheckWholeFile(Platform& platform, const SystemIniBackup& backup) {
   return ERROR_SUCCESS;
 }
 
-// Puts system.ini back as it was and says how that went. The profile cache
-// has been flushed since the write, so the bytes read are those the disk
-// keeps.
-CString UndoRewrite(Platform& platform, const SystemIniBackup& backup) {
+// True when the profile cache of Windows 95, 98 and ME may still hold a
+// write of this run, to store it later: its flush reports nothing, and one
+// that did not finish keeps the write. The profile calls read what the
+// cache holds, so a section read as it was before the run shows that none
+// of the write is left there. The NT family keeps no such cache.
+bool CacheMayStillWrite(Platform& platform, const SystemIniBackup& backup) {
+  if (platform.Version().platform_id == VER_PLATFORM_WIN32_NT) return false;
+  CString read;
+  return !ReadSectionText(platform, &read) || read != backup.section;
+}
+
+// True when neither the bytes nor the profile calls show a driver entry:
+// a flush that did not finish leaves another program's write in the 9x
+// cache, which the profile calls read and the bytes lack.
+bool NothingToRemove(Platform& platform, const CString& bytes) {
+  CString read;
+  return !BytesNameTheDriver(bytes) && ReadSectionText(platform, &read) &&
+         !FindDriverReference(read);
+}
+
+// What to fix before running again, after a write that left system.ini as
+// it was: a read-only file, another program holding it, or no right to it.
+CString WriteFailureAdvice(Platform& platform, const CString& ini_path, Status status) {
+  DWORD attributes = 0;
+  if (platform.FileAttributes(ini_path, &attributes) == ERROR_SUCCESS &&
+      (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    return "\nsystem.ini is read-only: make it writable (attrib -r " + ini_path +
+           "), then run this program again.";
+  }
+  if (status == ERROR_SHARING_VIOLATION) {
+    return "\nAnother program has system.ini open: close it, then run this program again.";
+  }
+  if (status == ERROR_ACCESS_DENIED) {
+    return "\nWindows denied access to system.ini: run this program as an administrator.";
+  }
+  return CString();
+}
+
+// Puts system.ini back as it was after a write that failed with `status`,
+// and says how that went.
+CString UndoRewrite(Platform& platform, const SystemIniBackup& backup, Status status) {
   const CString ini_path = backup.directory + kSystemIniName;
+  const CString holds_original = "; " + backup.name + " holds the original.";
+  const CString may_still = ", but Windows may still write the change to it" + holds_original;
   if (CompareFile(platform, ini_path, backup.original) == ERROR_SUCCESS) {
-    // The 9x profile cache may still hold what the write gave it: its flush
-    // reports nothing, and one that did not finish stores it later. The
-    // backup then stays, named.
-    if (platform.Version().platform_id != VER_PLATFORM_WIN32_NT) {
-      return "system.ini is unchanged so far, but Windows may still write the change to it; " +
-             backup.name + " holds the original.";
+    const CString advice = WriteFailureAdvice(platform, ini_path, status);
+    if (CacheMayStillWrite(platform, backup)) {
+      return "system.ini is unchanged so far" + may_still +
+             "\nOnce Windows has restarted, delete " + backup.name +
+             " if system.ini still names kvtncdrv.386." + advice;
     }
-    // The backup this run made, identical to the file, is not needed: left
-    // behind, each such run would take one more of the 999 names.
+    // The backup, identical to the file, is not needed: left behind, each
+    // such run would take one more of the 999 names.
     RemoveOwnBackup(platform, backup.directory + backup.name);
-    return "system.ini was not changed.";
+    return "system.ini was not changed." + advice;
   }
   // Otherwise a copy of the rewritten file the platform still holds could be
   // written over the restored one later.
   platform.FlushProfileCache(kSystemIniName);
-  Status status = RestoreFromBackup(platform, backup.directory + backup.name, ini_path);
+  status = RestoreFromBackup(platform, backup.directory + backup.name, ini_path);
   if (status == ERROR_SUCCESS) status = CompareFile(platform, ini_path, backup.original);
-  if (status == ERROR_SUCCESS) return "system.ini has been restored from " + backup.name + ".";
+  if (status == ERROR_SUCCESS) {
+    const CString restored = "system.ini has been restored from " + backup.name;
+    return CacheMayStillWrite(platform, backup) ? restored + may_still : restored + ".";
+  }
   return "Restoring system.ini from " + backup.name + " failed with error code " +
-         std::to_string(status) + "; " + backup.name + " holds the original.";
+         std::to_string(status) + holds_original;
+}
+
+// Names an earlier backup holding exactly backup->original; false when
+// there is none.
+bool FindIdenticalBackup(Platform& platform, SystemIniBackup* backup) {
+  CFileFind finder(platform);
+  for (int n = 0; n < kBackupNameCount; ++n) {
+    const CString name = BackupFileName(n);
+    if (finder.FindFile(backup->directory + name) &&
+        CompareFile(platform, backup->directory + name, backup->original) == ERROR_SUCCESS) {
+      backup->name = name;
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -129,55 +185,57 @@ BackupName FindFreeBackupName(Platform& platform) {
   return backup;
 }
 
-bool BackupSystemIni(Platform& platform, const CString& section, SystemIniBackup* backup) {
+BackupOutcome BackupSystemIni(Platform& platform, const CString& section, SystemIniBackup* backup) {
   static_cast<BackupName&>(*backup) = FindFreeBackupName(platform);
-  if (!backup->free) {
-    AfxMessageBox(platform,
-                  "Error backing up system.ini: system.000 to system.998 are all taken.\n"
-                  "Delete backups that are no longer needed and try again.\nError code: " +
-                      std::to_string(ERROR_FILE_EXISTS),
-                  MB_ICONERROR);
-    return false;
-  }
+  backup->section = section;
   const CString ini_path = backup->directory + kSystemIniName;
-  const CString backup_path = backup->directory + backup->name;
   // A profile write of another program may still be in the cache: the
   // backup must hold it, or the check after the rewrite would find the
   // other sections changed and the restore would lose it.
   platform.FlushProfileCache(kSystemIniName);
-  Status status = platform.CopyFileNoOverwrite(ini_path, backup_path);
-  if (status == ERROR_SUCCESS) status = platform.ReadFileBytes(ini_path, &backup->original);
-  if (status == ERROR_SUCCESS) status = CompareFile(platform, backup_path, backup->original);
+  Status status = platform.ReadFileBytes(ini_path, &backup->original);
   if (status == ERROR_SUCCESS) {
     // Another program may have changed the file while the question stood.
     const FileCheck check = CheckSectionAgainstBytes(backup->original, section);
-    if (check == FileCheck::kMatches) return true;
-    RemoveOwnBackup(platform, backup_path);
-    ShowFileCheckBox(platform, check);
-    return false;
+    if (check != FileCheck::kMatches) {
+      ShowFileCheckBox(platform, check, backup->original);
+      return BackupOutcome::kFailed;
+    }
+    if (NothingToRemove(platform, backup->original)) return BackupOutcome::kNothingToRemove;
+    if (FindIdenticalBackup(platform, backup)) return BackupOutcome::kBackedUp;
+    if (!backup->free) {
+      ShowSystemIniError(platform,
+                         "Error backing up system.ini: system.000 to system.998 are all taken.\n"
+                         "Delete backups that are no longer needed and try again.\nError code: " +
+                             std::to_string(ERROR_FILE_EXISTS));
+      return BackupOutcome::kFailed;
+    }
+    const CString backup_path = backup->directory + backup->name;
+    status = platform.CopyFileNoOverwrite(ini_path, backup_path);
+    if (status == ERROR_SUCCESS) status = CompareFile(platform, backup_path, backup->original);
+    if (status == ERROR_SUCCESS) return BackupOutcome::kBackedUp;
+    // A short or empty copy must not be left looking like a backup; a file
+    // that took the name after the lookup is someone else's and stays.
+    if (status != ERROR_FILE_EXISTS) RemoveOwnBackup(platform, backup_path);
   }
-  // A short or empty copy must not be left looking like a backup; a file
-  // that took the name after the lookup is someone else's and stays.
-  if (status != ERROR_FILE_EXISTS) RemoveOwnBackup(platform, backup_path);
-  AfxMessageBox(
-      platform,
-      "Error backing up system.ini to " + backup->name + ".\nError code: " + std::to_string(status),
-      MB_ICONERROR);
-  return false;
+  ShowSystemIniError(platform, "Error backing up system.ini to " + backup->name +
+                                   ".\nError code: " + std::to_string(status));
+  return BackupOutcome::kFailed;
 }
 
 bool RewriteDeviceSection(Platform& platform, const SystemIniBackup& backup,
                           const CString& section) {
   Status status = WriteDeviceSection(platform, section);
   // On the 9x family the write may still be in the profile cache: check the
-  // bytes as the disk will hold them.
+  // bytes as the disk will hold them, and that the flush kept the write (a
+  // line the profile calls cut at a NUL is an entry the bytes cannot show).
   platform.FlushProfileCache(kSystemIniName);
   if (status == ERROR_SUCCESS) status = CheckWholeFile(platform, backup);
+  if (status == ERROR_SUCCESS) status = CheckSectionRead(platform, section);
   if (status == ERROR_SUCCESS) return true;
-  AfxMessageBox(platform,
-                "Error writing section 386Enh of system.ini.\nError code: " +
-                    std::to_string(status) + "\n" + UndoRewrite(platform, backup),
-                MB_ICONERROR);
+  ShowSystemIniError(platform, "Error writing section 386Enh of system.ini.\nError code: " +
+                                   std::to_string(status) + "\n" +
+                                   UndoRewrite(platform, backup, status));
   return false;
 }
 

@@ -164,9 +164,10 @@ TEST(ReadDeviceSection, RefusesASectionTooLargeToReadWhole) {
                                     "d=" + long_value, "device=kvtncdrv.386"}));
   CString section;
   EXPECT_FALSE(ReadDeviceSection(sim, &section));
-  EXPECT_EQ(std::vector<Box>({{"The [386Enh] section of system.ini is too large to edit safely.",
-                               MB_ICONERROR}}),
-            BoxesShown(sim));
+  EXPECT_EQ(
+      std::vector<Box>({OnNt(
+          {"The [386Enh] section of system.ini is too large to edit safely.", MB_ICONERROR})}),
+      BoxesShown(sim));
 }
 
 // What a section read takes whole on each Windows: the profile calls of the
@@ -214,10 +215,10 @@ TEST(ReadDeviceSection, ReadsWholeWhatThatWindowsHandlesAndRefusesTheRest) {
       EXPECT_EQ(entry + "\rdevice=kvtncdrv.386\r", section) << label;
       EXPECT_TRUE(sim.boxes.empty()) << label;
     } else {
-      EXPECT_EQ(
-          std::vector<Box>(
-              {{"The [386Enh] section of system.ini is too large to edit safely.", MB_ICONERROR}}),
-          BoxesShown(sim))
+      const Box too_large{"The [386Enh] section of system.ini is too large to edit safely.",
+                          MB_ICONERROR};
+      EXPECT_EQ(std::vector<Box>({c.platform_id == kNt ? OnNt(too_large) : too_large}),
+                BoxesShown(sim))
           << label;
     }
   }

@@ -103,17 +103,11 @@ TEST_F(RemovalRun, LargeSectionKeepsEveryOtherEntry) {
 // service edit, with the registry untouched until the section box is shown.
 TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
   const Box unreadable{"Error reading system.ini.\nError code: 32", MB_ICONERROR};
-  const Box missed{"Error reading system.ini.\nError code: 13", MB_ICONERROR};
+  const Box missed = kReadMissed;
   const Box too_large{"The [386Enh] section of system.ini is too large to edit safely.",
                       MB_ICONERROR};
-  const Box two_readings{
-      "system.ini has a line break in [386Enh] that Windows may read two ways.\n"
-      "Remove the driver's entry by hand and run this program again.",
-      MB_ICONERROR};
-  const Box second_section{
-      "system.ini has a second [386Enh] section that names the driver.\n"
-      "Remove that entry by hand and run this program again.",
-      MB_ICONERROR};
+  const Box two_readings = TwoReadings("\"a=1\" and \"device=kvtncdrv.386\"");
+  const Box second_section = kSecondSection;
   const std::string driver_ini = SystemIniWith({"device=kvtncdrv.386"});
   const std::string too_large_ini =
       SystemIniWith({"a=" + std::string(kOldWindowsSectionCapacity, 'v'), "device=kvtncdrv.386"});
@@ -152,34 +146,34 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
        kStartAutomatic,
        driver_ini,
        held_open,
-       {unreadable, kQuestion, kSuccess}},
+       {OnNt(unreadable), kQuestion, kSuccess}},
       {"NT with an active service, held open, answered No",
        kStartAutomatic,
        driver_ini,
        held_open,
-       {unreadable, kQuestion, kReminder},
+       {OnNt(unreadable), kQuestion, kReminder},
        IDNO},
       {"NT with the service at demand start, held open",
        kStartDemand,
        driver_ini,
        held_open,
-       {unreadable}},
+       {OnNt(unreadable)}},
       {"NT with the service disabled, a mapped section",
        kStartDisabled,
        driver_ini,
        mapped,
-       {missed}},
+       {OnNt(missed)}},
       {"9x, a section too large to edit safely", k9x, too_large_ini, nullptr, {too_large}},
       {"NT with an active service, a section too large on XP",
        kStartSystem,
        too_large_ini,
        windows_xp,
-       {too_large, kQuestion, kSuccess}},
+       {OnNt(too_large), kQuestion, kSuccess}},
       {"NT with an active service, system.ini past 64 MiB",
        kStartAutomatic,
        driver_ini,
        [&](SimulatedWindows& sim) { sim.Fail(SimOp::kReadFile, ini_path, 223); },
-       {{"Error reading system.ini.\nError code: 223", MB_ICONERROR}, kQuestion, kSuccess}},
+       {OnNt({"Error reading system.ini.\nError code: 223", MB_ICONERROR}), kQuestion, kSuccess}},
       {"9x, missing", k9x, "", nullptr, {}},
       {"9x, another program's write still in the cache took the driver entry out",
        k9x,
@@ -204,7 +198,7 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
        kStartAutomatic,
        driver_ini,
        mapped,
-       {missed, kQuestion, kSuccess}},
+       {OnNt(missed), kQuestion, kSuccess}},
       {"the driver entry twice in the file, once in the read",
        k9x,
        SystemIniWith({"device=kvtncdrv.386", "a=1", "device = kvtncdrv.386"}),
@@ -226,7 +220,7 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
        kStartAutomatic,
        driver_ini + "[386Enh]\r\ndevice=c:\\zrq\\kvtncdrv.386\r\n",
        nullptr,
-       {second_section, kQuestion, kSuccess}},
+       {OnNt(second_section), kQuestion, kSuccess}},
       {"a later [386Enh] that names the driver after lone carriage returns, as NT reads it",
        k9x,
        "[386Enh]\r\ndevice=vcomm.386\r\n[boot]\r\nshell=Explorer.exe\r\n"
@@ -266,7 +260,7 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
        kStartAutomatic,
        bracket_in_comment,
        nullptr,
-       {missed, kQuestion, kSuccess}},
+       {OnNt(missed), kQuestion, kSuccess}},
       {"9x, [386Enh]x]", k9x, "[386Enh]x]\r\ndevice=kvtncdrv.386\r\n", nullptr, {missed}},
       {"9x, a later [386Enh]] naming the driver",
        k9x,
@@ -287,22 +281,22 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
        kStartAutomatic,
        lone_cr_before_driver,
        nullptr,
-       {two_readings, kQuestion, kSuccess}},
+       {OnNt(two_readings), kQuestion, kSuccess}},
       {"9x, a device after a comment and a lone carriage return",
        k9x,
        "[386Enh]\r\n; c\rdevice=vcomm.386\r\ndevice=kvtncdrv.386\r\n[Other]\r\nx=1\r\n",
        lone_cr_in_line,
-       {two_readings}},
+       {TwoReadings("\"; c\" and \"device=vcomm.386\"")}},
       {"9x, a lone carriage return ending [386Enh] in one reading only",
        k9x,
        "[386Enh]\r\nx=1\r[boot]\r\ndevice=kvtncdrv.386\r\n",
        nullptr,
-       {two_readings}},
+       {TwoReadings("\"x=1\" and \"[boot]\"")}},
       {"9x, [386Enh] after a lone carriage return, a header in one reading only",
        k9x,
        "[boot]\r\nx=1\r[386Enh]\r\ndevice=kvtncdrv.386\r\n",
        nullptr,
-       {two_readings}},
+       {TwoReadings("\"x=1\" and \"[386Enh]\"")}},
       {"9x, both [386Enh] headers after lone carriage returns, the later naming the driver",
        k9x,
        "[boot]\r\nx=1\r[386Enh]\r\na=1\r\ny=2\r[386Enh]\r\ndevice=kvtncdrv.386\r\n",
@@ -442,11 +436,7 @@ TEST_F(RemovalRun, NtServiceOutcomes) {
       {"driver edit failed after a section box: the run ends there",
        IDYES,
        {{SimOp::kSetValue, 0, 0, 0}},
-       {{"system.ini has a second [386Enh] section that names the driver.\n"
-         "Remove that entry by hand and run this program again.",
-         MB_ICONERROR},
-        kQuestion,
-        driver_not_modified},
+       {OnNt(kSecondSection), kQuestion, driver_not_modified},
        kStartAutomatic,
        kStartDemand,
        {"a=1", "[386Enh]", "device=kvtncdrv.386"}},

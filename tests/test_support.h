@@ -69,6 +69,29 @@ const Box kSuccess{"Obsolete serial port driver successfully disabled!", MB_OK};
 inline Box BackedUpTo(const std::string& name) {
   return Box{"System file has been backed up to " + name, MB_OK};
 }
+// The boxes of a check of system.ini's bytes, as the 9x family shows them.
+const Box kReadMissed{
+    "Error reading system.ini.\nError code: 13\nIts [386Enh] section holds a driver entry that "
+    "Windows did not read: another program may have just changed the file, or the [386Enh] "
+    "header line holds a second \"]\".\nRun this program again; if this box comes back, remove "
+    "the entry with a text editor.",
+    MB_ICONERROR};
+const Box kSecondSection{
+    "system.ini has a second [386Enh] section that names the driver.\n"
+    "Remove that entry by hand and run this program again.",
+    MB_ICONERROR};
+// `parts` quoted and joined, as "\"a=1\" and \"device=kvtncdrv.386\"".
+inline Box TwoReadings(const std::string& parts) {
+  return Box{"system.ini has a line break in [386Enh] that Windows may read two ways: " + parts +
+                 " may be read as one line.\nWith a text editor, put them on lines of their own "
+                 "(delete none of them), then run this program again.",
+             MB_ICONERROR};
+}
+// A box about system.ini as the NT family shows it.
+inline Box OnNt(Box box) {
+  box.text += std::string("\n") + kNtIgnoresSystemIni;
+  return box;
+}
 
 // True when any reading of the bytes shows a driver entry in any [386Enh].
 inline bool NamesTheDriver(const std::string& bytes) {
@@ -90,13 +113,16 @@ inline bool NamesTheDriver(const std::string& bytes) {
 // wrote meanwhile. Ends the process (the 9x cache reaches the disk, or not,
 // as the variant says). Returns the first rule broken, or "".
 // - "system.ini was not changed." only of a file the platform cannot
-//   still change: nothing of it in the 9x cache.
+//   still change: nothing of it in the 9x cache. "restored" without "may
+//   still write" only of a file that is the original once the process
+//   has ended.
 // - At every moment a power cut could pick, the disk holds the original
 //   bytes, as system.ini or as a backup.
 // - No silent end while any reading shows a driver entry in a [386Enh].
 // - Success only with the services set, where the driver service was
 //   active, and, after no error box, with no driver entry left.
-// - On the NT family, no backup left by a run that never changed system.ini.
+// - No "backed up" box, and no backup left, by a run that never changed
+//   system.ini, unless a box said that Windows may still write the change.
 inline std::string BrokenRunRule(const SimulatedWindows& at_start, SimulatedWindows& sim,
                                  const std::vector<std::string>& also_original = {}) {
   const std::string ini = sim.WindowsPath("system.ini");
@@ -115,8 +141,16 @@ inline std::string BrokenRunRule(const SimulatedWindows& at_start, SimulatedWind
     return std::find(originals.begin(), originals.end(), bytes) != originals.end();
   };
   bool error_box = false;
+  bool backed_up = false;
+  bool may_still_write = false;
+  bool restored = false;
   for (const auto& box : sim.boxes) {
     error_box = error_box || box.style == MB_ICONERROR;
+    backed_up = backed_up || box.text.rfind("System file has been backed up to ", 0) == 0;
+    const bool may_still = box.text.find("may still write") != std::string::npos;
+    may_still_write = may_still_write || may_still;
+    restored =
+        restored || (!may_still && box.text.find("has been restored from") != std::string::npos);
     if (box.text.find("system.ini was not changed.") != std::string::npos &&
         sim.profile_cache.count(ini) != 0) {
       return "\"not changed\" while the cache still holds a write";
@@ -130,11 +164,15 @@ inline std::string BrokenRunRule(const SimulatedWindows& at_start, SimulatedWind
     const bool ini_held = is_original(it == snapshot.end() ? std::string() : it->second);
     changed = changed || !ini_held;
     bool held = ini_held;
-    for (const auto& [path, bytes] : snapshot) {
-      held = held || (at_start.files.count(path) == 0 && is_original(bytes));
-    }
+    // A backup of this run's, or an earlier one it took as its own.
+    for (const auto& [path, bytes] : snapshot) held = held || (path != ini && is_original(bytes));
     if (!held) return "a moment when no file holds the original";
   }
+  if (restored && sim.WindowsFile("system.ini") != at_start.WindowsFile("system.ini") &&
+      std::find(others.begin(), others.end(), sim.WindowsFile("system.ini")) == others.end()) {
+    return "\"restored\", and then changed";
+  }
+  if (backed_up && !changed) return "\"backed up\" by a run that changed nothing";
   if (sim.boxes.empty() && NamesTheDriver(start)) return "silent, with a driver entry";
   const bool succeeded =
       !sim.boxes.empty() &&
@@ -155,7 +193,7 @@ inline std::string BrokenRunRule(const SimulatedWindows& at_start, SimulatedWind
   if (succeeded && !error_box && NamesTheDriver(sim.WindowsFile("system.ini"))) {
     return "success with a driver entry left";
   }
-  if (at_start.platform_id == VER_PLATFORM_WIN32_NT && !changed) {
+  if (!changed && !may_still_write) {
     for (const auto& [path, bytes] : sim.files) {
       if (at_start.files.count(path) == 0) return "a backup left by a run that changed nothing";
     }
