@@ -50,6 +50,7 @@ TEST(IsDriverEntry, MatchesWholeEntriesThatLoadTheDriver) {
       {"device=1:kvtncdrv.386", false},
       {"device=`:kvtncdrv.386", false},  // the characters just outside a-z
       {"device={:kvtncdrv.386", false},
+      {"device=c_kvtncdrv.386", false},  // a drive letter, but no ":" after it
       {"device=c:\\x:kvtncdrv.386", false},
       // Near misses in the last character.
       {"device=kvtncdrv.387", false},

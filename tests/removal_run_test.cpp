@@ -124,8 +124,9 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
   const std::string bracket_in_comment =
       "[boot]\r\nshell=x\r\n[386Enh] ; see [notes]\r\ndevice=*vmm\r\ndevice=kvtncdrv.386\r\n"
       "[Other]\r\ny=1\r\n";
+  // The box names the joined line in [386Enh], not the earlier one.
   const std::string lone_cr_before_driver =
-      "[386Enh]\r\ndevice=*vmm\r\na=1\rdevice=kvtncdrv.386\r\nb=2\r\n";
+      "[boot]\r\nx=1\ry=2\r\n[386Enh]\r\ndevice=*vmm\r\na=1\rdevice=kvtncdrv.386\r\nb=2\r\n";
   const auto windows_xp = [](SimulatedWindows& sim) {
     sim.major_version = 5;
     sim.minor_version = 1;
@@ -302,6 +303,17 @@ TEST_F(RemovalRun, TheProfileReadIsCheckedAgainstTheFile) {
        "[boot]\r\nx=1\r[386Enh]\r\na=1\r\ny=2\r[386Enh]\r\ndevice=kvtncdrv.386\r\n",
        nullptr,
        {second_section}},
+      {"the section kept elsewhere without the driver, a lone carriage return before the "
+       "driver entry in the file",
+       k9x,
+       "[386Enh]\r\na=1\rdevice=kvtncdrv.386\r\n",
+       [](SimulatedWindows& sim) { sim.mapped_sections["386Enh"] = {"a=1"}; },
+       {two_readings}},
+      {"the section kept elsewhere naming the driver, a lone carriage return in the file",
+       k9x,
+       "[386Enh]\r\na=1\rb=2\r\n",
+       [](SimulatedWindows& sim) { sim.mapped_sections["386Enh"] = {"device=kvtncdrv.386"}; },
+       {TwoReadings("\"a=1\" and \"b=2\"")}},
       {"9x, a lone carriage return in a [386Enh] with nothing to remove",
        k9x,
        SystemIniWith({"a=1\rb=2", "device=vcomm.386"}),
