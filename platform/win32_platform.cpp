@@ -175,12 +175,16 @@ Status Win32Platform::ReadFileBytes(const std::string& path, std::string* bytes)
   const DWORD size = GetFileSize(file.get(), &size_high);
   if (const Status status = FileSizeStatus(size, GetLastError())) return status;
   if (size_high != 0 || size > kMaxFileBytes) return ERROR_FILE_TOO_LARGE;
+  return ReadToEnd(ReadFile, file.get(), size, bytes);
+}
+
+Status ReadToEnd(ReadFileFunction read_file, HANDLE file, DWORD size, std::string* bytes) {
   bytes->assign(size, '\0');
   DWORD total = 0;
   // Reads until the end, which a file that shrinks meanwhile reaches early.
   while (total < size) {
     DWORD read = 0;
-    if (!ReadFile(file.get(), &(*bytes)[total], size - total, &read, nullptr)) {
+    if (!read_file(file, &(*bytes)[total], size - total, &read, nullptr)) {
       return LastErrorStatus();
     }
     if (read == 0) break;

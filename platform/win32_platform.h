@@ -37,6 +37,13 @@ Status FailureStatus(DWORD last_error);
 // capacity itself, with the path cut short).
 std::string ReturnedPath(const char* buffer, DWORD length, DWORD capacity);
 
+// Reads `size` bytes of an open file through ReadFile into *bytes, or as
+// many as there are when the file turns out shorter (it shrank meanwhile).
+// Returns 0, or the status of a read that failed: the bytes read until then
+// are no file.
+using ReadFileFunction = BOOL(WINAPI*)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
+Status ReadToEnd(ReadFileFunction read_file, HANDLE file, DWORD size, std::string* bytes);
+
 // MessageBoxA, and the answer of a box shown through it: 0 when USER32 or
 // the function could not be loaded, since a box never shown is no consent.
 using MessageBoxFunction = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);

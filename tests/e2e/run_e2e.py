@@ -344,8 +344,11 @@ def run_runtime_checks(prefix, exe):
     """Runs the runtime's checks (tests/runtime/); returns the problems."""
     shutil.copy(exe, os.path.join(prefix.drive_c, "runtime_checks.exe"))
     problems = []
-    for argument, want in ((None, 0), ("library-error", 3), ("allocation-failure", 3)):
-        rc = prefix.wine(*(["C:\\runtime_checks.exe"] + ([argument] if argument else [])),
+    library_errors = ("length", "out-of-range", "logic", "bad-alloc", "bad-array-new-length",
+                      "pure-virtual")
+    for argument, want in ([(None, 0), ("allocation-failure", 3)] +
+                           [("library-error " + name, 3) for name in library_errors]):
+        rc = prefix.wine(*(["C:\\runtime_checks.exe"] + (argument.split() if argument else [])),
                          check=False)
         if rc != want:
             problems.append("runtime_checks.exe %s: exit status %d, want %d (see the enum in "

@@ -4,7 +4,7 @@
 // freed, so the heap itself is asked.
 //
 //   runtime_checks.exe                     exit status 0 when every check holds
-//   runtime_checks.exe library-error       a library error: exit status 3
+//   runtime_checks.exe library-error NAME  a library error (see kLibraryErrors): exit status 3
 //   runtime_checks.exe allocation-failure  an allocation that fails: exit status 3
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -14,9 +14,30 @@
 
 #include <array>
 #include <cstdlib>
+#include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <utility>
+
+// A class whose constructor calls its own pure virtual function, as a
+// derived class's constructor would reach it through its base.
+struct Base {
+  Base() { CallRun(); }
+  virtual ~Base() = default;
+  virtual void Run() = 0;
+  void CallRun();
+};
+struct Derived : Base {
+  void Run() override {}
+};
+// Out of line and opaque, so that the call stays virtual; outside the
+// anonymous namespace, where the compiler would know every class derived
+// from Base and call Derived::Run directly.
+__attribute__((noinline)) void Base::CallRun() {
+  Base* volatile self = this;
+  self->Run();
+}
 
 namespace {
 
@@ -113,16 +134,32 @@ bool DeletedBlocksAreFreed() {
          freed([&] { release_array_sized(allocate_array(100), 100); });
 }
 
+std::size_t volatile no_more_than_max = std::numeric_limits<std::size_t>::max();
+const char* volatile no_string = nullptr;
+
+// Each error the C++ library hands to the runtime's hooks, by the name the
+// harness passes.
+const std::pair<const char*, void (*)()> kLibraryErrors[] = {
+    {"length", [] { std::string().reserve(std::string().max_size() + 1); }},
+    {"out-of-range", [] { (void)std::string("x").at(no_more_than_max); }},
+    {"logic", [] { (void)std::string(no_string); }},
+    {"bad-alloc", [] { (void)std::allocator<int>().allocate(no_more_than_max / 8 + 1); }},
+    {"bad-array-new-length", [] { (void)std::allocator<int>().allocate(no_more_than_max / 2); }},
+    {"pure-virtual", [] { Derived derived; }},
+};
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // The runtime hands WinMain no command line; the process still has one.
-  if (std::string(GetCommandLineA()).find("library-error") != std::string::npos) {
-    std::string text;
-    text.reserve(text.max_size() + 1);  // the library's length error
-    return kAllHeld;                    // never reached
+  const std::string command_line = GetCommandLineA();
+  if (command_line.find("library-error") != std::string::npos) {
+    for (const auto& [name, error] : kLibraryErrors) {
+      if (command_line.find(std::string("library-error ") + name) != std::string::npos) error();
+    }
+    return kAllHeld;  // never reached
   }
-  if (std::string(GetCommandLineA()).find("allocation-failure") != std::string::npos) {
+  if (command_line.find("allocation-failure") != std::string::npos) {
     // More than any heap gives: the runtime ends the process instead of
     // handing back a null pointer.
     const std::size_t volatile too_much = static_cast<std::size_t>(-1) / 2;
