@@ -107,19 +107,20 @@ bool NothingToRemove(Platform& platform, const CString& bytes) {
 }
 
 // What to fix before running again, after a write that left system.ini as
-// it was: a read-only file, another program holding it, or no right to it.
+// it was: a read-only file, another program holding it, or no right to it;
+// empty when none of these is known.
 CString WriteFailureAdvice(Platform& platform, const CString& ini_path, Status status) {
   DWORD attributes = 0;
   if (platform.FileAttributes(ini_path, &attributes) == ERROR_SUCCESS &&
       (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    return "\nsystem.ini is read-only: make it writable (attrib -r " + ini_path +
+    return "system.ini is read-only: make it writable (attrib -r " + ini_path +
            "), then run this program again.";
   }
   if (status == ERROR_SHARING_VIOLATION) {
-    return "\nAnother program has system.ini open: close it, then run this program again.";
+    return "Another program has system.ini open: close it, then run this program again.";
   }
   if (status == ERROR_ACCESS_DENIED) {
-    return "\nWindows denied access to system.ini: run this program as an administrator.";
+    return "Windows denied access to system.ini: run this program as an administrator.";
   }
   return CString();
 }
@@ -131,7 +132,8 @@ CString UndoRewrite(Platform& platform, const SystemIniBackup& backup, Status st
   const CString holds_original = "; " + backup.name + " holds the original.";
   const CString may_still = ", but Windows may still write the change to it" + holds_original;
   if (CompareFile(platform, ini_path, backup.original) == ERROR_SUCCESS) {
-    const CString advice = WriteFailureAdvice(platform, ini_path, status);
+    CString advice = WriteFailureAdvice(platform, ini_path, status);
+    if (!advice.empty()) advice.insert(0, "\n");
     if (CacheMayStillWrite(platform, backup)) {
       return "system.ini is unchanged so far" + may_still +
              "\nOnce Windows has restarted, delete " + backup.name +

@@ -4,7 +4,8 @@ exists, every picture they show is a PNG file, every link to a heading (of
 the same document or of another) finds one, and no heading stands twice in a
 document; and every piece of a message-box text in the program's sources (a
 string literal of two words or more in app/, section/ and services/) stands
-in the table of every box in docs/boxes.md, with its line feeds as <br>. The
+in the table of every box in docs/boxes.md, or in the lines a box may end
+with, with its line feeds as <br>. The
 unit test readme_boxes_test.cpp holds that table against the boxes the
 program shows."""
 import glob
@@ -20,8 +21,8 @@ def box_text_problems(boxes):
     start = boxes.find("\n## Every box\n")
     if start < 0:
         return ["docs/boxes.md: no \"Every box\" section"]
-    end = boxes.find("\n#", start + 1)
-    table = boxes[start:end if end > 0 else len(boxes)]
+    # The table of every box, and the lines a box may end with after it.
+    table = boxes[start:]
     problems = []
     for path in sorted(glob.glob(os.path.join(ROOT, "app", "*.cpp")) +
                        glob.glob(os.path.join(ROOT, "section", "*.cpp")) +
@@ -31,7 +32,7 @@ def box_text_problems(boxes):
         for literal in re.findall(r'"((?:[^"\\\n]|\\.)*)"', source):
             if not re.search(r"[A-Za-z]{2,} [A-Za-z]{2,}", literal):
                 continue
-            piece = literal.replace("\\n", "<br>").replace("\\\\", "\\")
+            piece = literal.replace("\\n", "<br>").replace('\\"', '"').replace("\\\\", "\\")
             if piece not in table:
                 problems.append("%s: box text not in the table of every box: %r"
                                 % (os.path.relpath(path, ROOT), literal))

@@ -3,7 +3,8 @@
 // ends.
 //
 //   box_answerer.exe [--shots DIR] [--hold FILE] [--hold-exclusive FILE]
-//                    [--deny-write SUBKEY] [--by-hand] LOG PROGRAM [ANSWER...]
+//                    [--deny-write SUBKEY] [--copy-at-first-box FROM|TO] [--by-hand]
+//                    LOG PROGRAM [ANSWER...]
 //   ANSWER: yes, no or ok
 //
 // With --by-hand, a person answers the boxes on the display: each is still
@@ -15,7 +16,8 @@
 // with no one. With --deny-write, the key
 // SUBKEY below HKEY_LOCAL_MACHINE may only be read while the program runs,
 // as for a user without the rights to change it; its access rules are put
-// back afterwards.
+// back afterwards. With --copy-at-first-box, FROM is copied over TO while
+// the first box stands, as another program changing a file meanwhile would.
 //
 // LOG gets one line a box: "box<TAB>caption<TAB>buttons<TAB>icon<TAB>text",
 // with buttons such as "yes,no", the icon as "question", "warning", "error",
@@ -257,6 +259,7 @@ int main(int argc, char** argv) {
   std::string shots;
   std::string hold;
   DWORD hold_sharing = FILE_SHARE_READ;
+  std::string copy_at_first_box;  // "FROM|TO" 
   std::string deny_write;
   bool by_hand = false;
   for (; argc > 2; argv += 2, argc -= 2) {
@@ -272,6 +275,8 @@ int main(int argc, char** argv) {
       hold_sharing = option == "--hold" ? FILE_SHARE_READ : 0;
     } else if (option == "--deny-write") {
       deny_write = argv[2];
+    } else if (option == "--copy-at-first-box") {
+      copy_at_first_box = argv[2];
     } else {
       break;
     }
@@ -279,7 +284,8 @@ int main(int argc, char** argv) {
   if (argc < 3) {
     std::fprintf(stderr,
                  "usage: box_answerer [--shots DIR] [--hold FILE] [--hold-exclusive FILE] "
-                 "[--deny-write SUBKEY] [--by-hand] LOG PROGRAM [yes|no|ok ...]\n");
+                 "[--deny-write SUBKEY] [--copy-at-first-box FROM|TO] [--by-hand] LOG PROGRAM "
+                 "[yes|no|ok ...]\n");
     return 2;
   }
   KeyRulesRestorer restorer{deny_write, std::string()};
@@ -341,6 +347,12 @@ int main(int argc, char** argv) {
     if (!shots.empty()) {
       Sleep(400);  // let the box paint itself
       SaveWindowPicture(box, shots + "\\box-" + std::to_string(shown) + ".bmp");
+    }
+    const size_t bar = copy_at_first_box.find('|');
+    if (shown == 1 && bar != std::string::npos &&
+        !CopyFileA(copy_at_first_box.substr(0, bar).c_str(),
+                   copy_at_first_box.substr(bar + 1).c_str(), FALSE)) {
+      std::fprintf(log, "error\tCopyFile %lu\n", GetLastError());
     }
     if (!by_hand) {
       const std::string answer = next_answer < answers.size() ? answers[next_answer++] : "ok";
