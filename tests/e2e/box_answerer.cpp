@@ -259,7 +259,7 @@ int main(int argc, char** argv) {
   std::string shots;
   std::string hold;
   DWORD hold_sharing = FILE_SHARE_READ;
-  std::string copy_at_first_box;  // "FROM|TO" 
+  std::string copy_at_first_box;  // "FROM|TO"
   std::string deny_write;
   bool by_hand = false;
   for (; argc > 2; argv += 2, argc -= 2) {
