@@ -47,9 +47,11 @@ void ShowSystemIniError(Platform& platform, const CString& text);
 // fit. A missing system.ini is an empty section.
 bool ReadDeviceSection(Platform& platform, CString* section);
 
-// Reads the whole section into *section, as the profile calls see it (on
+// Reads the whole section into *section, as the profile calls see it: on
 // Windows 95, 98 and ME with what their cache holds and the disk may not
-// yet); false, with no box, when it does not fit in what they handle.
+// yet (the profile calls read a write back before any flush: Wine's
+// conformance tests test_profile_string and test_profile_int, which pass
+// on 9x too). False, with no box, when it does not fit in what they handle.
 bool ReadSectionText(Platform& platform, CString* section);
 
 // True when an entry of the section loads the obsolete driver, that is when
