@@ -6,12 +6,6 @@ using std::string_view;
 
 constexpr string_view kBlanks = " \t\r\v\f\x1a";
 
-string_view Trim(string_view text) {
-  const auto begin = text.find_first_not_of(kBlanks);
-  if (begin == string_view::npos) return string_view();
-  return text.substr(begin, text.find_last_not_of(kBlanks) - begin + 1);
-}
-
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualNoCase(string_view a, string_view b) {
@@ -24,14 +18,20 @@ bool EqualNoCase(string_view a, string_view b) {
 
 }  // namespace
 
+string_view TrimIniBlanks(string_view text) {
+  const auto begin = text.find_first_not_of(kBlanks);
+  if (begin == string_view::npos) return string_view();
+  return text.substr(begin, text.find_last_not_of(kBlanks) - begin + 1);
+}
+
 // Wine writes a line holding "=", a comment too, without the blanks around
 // its first "=".
 std::string IniLine(string_view line) {
   const auto equals = line.find('=');
   if (equals == string_view::npos) return std::string(line);
-  std::string entry(Trim(line.substr(0, equals)));
+  std::string entry(TrimIniBlanks(line.substr(0, equals)));
   entry += '=';
-  entry += Trim(line.substr(equals + 1));
+  entry += TrimIniBlanks(line.substr(equals + 1));
   return entry;
 }
 
@@ -57,16 +57,17 @@ std::vector<IniSection> ParseIniFile(string_view bytes, LineBreaks breaks) {
   for (size_t begin = 0; begin < bytes.size();) {
     auto end = bytes.find_first_of(line_ends, begin);
     if (end == string_view::npos) end = bytes.size();
-    const string_view line = Trim(bytes.substr(begin, end - begin));
+    const string_view line = TrimIniBlanks(bytes.substr(begin, end - begin));
     begin = end + 1;
     if (line.empty()) continue;
     const auto close = line.rfind(']');
     if (line.front() == '[' && close != string_view::npos) {
       IniSection section;
-      section.name = std::string(Trim(line.substr(1, close - 1)));
-      section.name_to_first_bracket = std::string(Trim(line.substr(1, line.find(']') - 1)));
+      section.name = std::string(TrimIniBlanks(line.substr(1, close - 1)));
+      section.name_to_first_bracket =
+          std::string(TrimIniBlanks(line.substr(1, line.find(']') - 1)));
       section.has_header = true;
-      section.after_header = std::string(Trim(line.substr(close + 1)));
+      section.after_header = std::string(TrimIniBlanks(line.substr(close + 1)));
       sections.push_back(std::move(section));
     } else {
       sections.back().lines.push_back(IniLine(line));

@@ -45,6 +45,9 @@ std::vector<IniSection> ParseIniFile(std::string_view bytes, LineBreaks breaks);
 
 bool IsIniComment(std::string_view line);
 
+// `text` without the blanks around it, as a line of the file counts them.
+std::string_view TrimIniBlanks(std::string_view text);
+
 // A line as IniSection keeps it: one holding "=" without the blanks around
 // its first "=", as the platform writes an entry back.
 std::string IniLine(std::string_view line);

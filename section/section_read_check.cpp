@@ -83,12 +83,11 @@ CString JoinedLineParts(std::string_view bytes) {
     for (size_t at = 0; at <= line.size();) {
       size_t cr = line.find('\r', at);
       if (cr == std::string_view::npos) cr = line.size();
-      const std::string_view part = line.substr(at, cr - at);
+      const std::string_view part = TrimIniBlanks(line.substr(at, cr - at));
       at = cr + 1;
-      const size_t first = part.find_first_not_of(" \t\v\f\x1a");
-      if (first == std::string_view::npos) continue;
-      parts.push_back(part.substr(first, part.find_last_not_of(" \t\v\f\x1a") - first + 1));
-      names_section = names_section || HeaderOf(parts.back()) == Header::kDeviceSection;
+      if (part.empty()) continue;
+      parts.push_back(part);
+      names_section = names_section || HeaderOf(part) == Header::kDeviceSection;
     }
     if (parts.size() > 1) {
       CString quoted;
@@ -99,9 +98,8 @@ CString JoinedLineParts(std::string_view bytes) {
       if (in_section || names_section) return quoted;
       if (first_joined.empty()) first_joined = quoted;
     }
-    if (!parts.empty() && HeaderOf(parts.front()) != Header::kNone) {
-      in_section = HeaderOf(parts.front()) == Header::kDeviceSection;
-    }
+    const Header header = parts.empty() ? Header::kNone : HeaderOf(parts.front());
+    if (header != Header::kNone) in_section = header == Header::kDeviceSection;
   }
   return first_joined;
 }
