@@ -92,9 +92,8 @@ Status CheckWholeFile(Platform& platform, const SystemIniBackup& backup) {
 // cache holds, so a section read as it was before the run shows that none
 // of the write is left there. The NT family keeps no such cache.
 bool CacheMayStillWrite(Platform& platform, const SystemIniBackup& backup) {
-  if (platform.Version().platform_id == VER_PLATFORM_WIN32_NT) return false;
-  CString read;
-  return !ReadSectionText(platform, &read) || read != backup.section;
+  return platform.Version().platform_id != VER_PLATFORM_WIN32_NT &&
+         CheckSectionRead(platform, backup.section) != ERROR_SUCCESS;
 }
 
 // True when neither the bytes nor the profile calls show a driver entry:
