@@ -45,8 +45,10 @@ void DisableObsoleteDriver(Platform& platform) {
   // ignores [386Enh]: a section that cannot be edited, its box shown, must not
   // keep the service from being fixed. On the 9x family, or with no active
   // service, the section is all there is to fix, and the run ends there.
-  CString section;
-  if (!ReadDeviceSection(platform, &section) || !SectionReadMatchesFile(platform, section)) {
+  DeviceSection section;
+  CString asked_bytes;  // system.ini as the question is asked on it
+  if (!ReadDeviceSection(platform, &section) ||
+      !SectionReadMatchesFile(platform, section, &asked_bytes)) {
     if (!bDriverServiceActive) return;
     section.clear();  // left alone: nothing to remove
   }
@@ -57,14 +59,14 @@ void DisableObsoleteDriver(Platform& platform) {
     return;
   }
 
-  CString kept = section;
+  DeviceSection kept = section;
   const bool bSectionChanged = RemoveDriverLines(&kept);
   if (bSectionChanged) {
     // No rewrite without a backup of the file as it was. A file that no
     // longer names the driver is no failure: the run goes on as if the
     // section had named nothing.
     SystemIniBackup backup;
-    const BackupOutcome outcome = BackupSystemIni(platform, section, &backup);
+    const BackupOutcome outcome = BackupSystemIni(platform, section, asked_bytes, &backup);
     if (outcome == BackupOutcome::kBackedUp && RewriteDeviceSection(platform, backup, kept)) {
       ShowBackupMessage(platform, backup.name);
     } else if (outcome != BackupOutcome::kNothingToRemove && !bDriverServiceActive) {

@@ -20,7 +20,8 @@ class CWinApp {
   CWinApp(const CWinApp&) = delete;
   CWinApp& operator=(const CWinApp&) = delete;
 
-  // Start-up hook. Returning FALSE ends the process without a message loop.
+  // Start-up hook. No main window is ever created, so the process ends after
+  // it whatever it returns: no message loop runs.
   virtual BOOL InitInstance();
 
   const CString& AppName() const { return app_name_; }
@@ -40,7 +41,7 @@ class CWinApp {
 CWinApp* AfxGetApp();
 
 // The framework's entry: names the application, runs InitInstance and returns
-// the process exit status (0 when InitInstance declines to go on).
+// the process exit status, always 0.
 int AfxWinMain(Platform& platform);
 
 // "C:\dir\Name.exe" -> "Name".

@@ -11,18 +11,6 @@ class RegistryKey {
   ~RegistryKey() { Close(); }
   RegistryKey(const RegistryKey&) = delete;
   RegistryKey& operator=(const RegistryKey&) = delete;
-  RegistryKey(RegistryKey&& other) noexcept : platform_(other.platform_), handle_(other.handle_) {
-    other.platform_ = nullptr;
-  }
-  RegistryKey& operator=(RegistryKey&& other) noexcept {
-    if (this != &other) {
-      Close();
-      platform_ = other.platform_;
-      handle_ = other.handle_;
-      other.platform_ = nullptr;
-    }
-    return *this;
-  }
 
   // Opens `subkey` below HKEY_LOCAL_MACHINE, closing any key held before.
   Status Open(Platform& platform, const std::string& subkey, REGSAM access) {
@@ -41,7 +29,6 @@ class RegistryKey {
     platform_ = nullptr;
   }
 
-  bool is_open() const { return platform_ != nullptr; }
   Platform& platform() const { return *platform_; }
   RegKeyHandle handle() const { return handle_; }
 

@@ -23,14 +23,20 @@ class FileHandle {
   HANDLE handle_;
 };
 
-// A KERNEL32 function that older Windows lack, looked up at run time.
+// A function of a loaded DLL, looked up at run time; null when either is
+// missing.
+template <typename Function>
+Function ModuleFunction(HMODULE module, const char* name) {
+  // Through void (*)(), the type that stands for any function.
+  return module == nullptr ? nullptr
+                           : reinterpret_cast<Function>(
+                                 reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// A KERNEL32 function that older Windows lack.
 template <typename Function>
 Function Kernel32Function(const char* name) {
-  const HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
-  // Through void (*)(), the type that stands for any function.
-  return kernel32 == nullptr ? nullptr
-                             : reinterpret_cast<Function>(
-                                   reinterpret_cast<void (*)()>(GetProcAddress(kernel32, name)));
+  return ModuleFunction<Function>(GetModuleHandleA("kernel32.dll"), name);
 }
 
 // The system folder's DLL of that name, by its full path.
@@ -205,13 +211,8 @@ int Win32Platform::ShowMessageBox(const std::string& text, const std::string& ca
   // loaded it stays until the process ends: a process that has shown a
   // window keeps USER32's per-process state, and not every Windows supports
   // unloading it.
-  static const MessageBoxFunction message_box = [] {
-    const HMODULE user32 = LoadSystemLibrary("user32.dll");
-    // Through void (*)(), the type that stands for any function.
-    return user32 == nullptr ? nullptr
-                             : reinterpret_cast<MessageBoxFunction>(reinterpret_cast<void (*)()>(
-                                   GetProcAddress(user32, "MessageBoxA")));
-  }();
+  static const MessageBoxFunction message_box =
+      ModuleFunction<MessageBoxFunction>(LoadSystemLibrary("user32.dll"), "MessageBoxA");
   return MessageBoxAnswer(message_box, text, caption, style);
 }
 

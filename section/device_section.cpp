@@ -1,88 +1,33 @@
 #include "section/device_section.h"
 
 #include <algorithm>
-#include <string_view>
-#include <utility>
-#include <vector>
+
+#include "section/profile_file.h"
 
 const char kDeviceSectionName[] = "386Enh";
 const char kSystemIniName[] = "system.ini";
 const char kNtIgnoresSystemIni[] =
-    "Windows NT and later do not load drivers from system.ini; this matters only to Windows 95, "
-    "98 and ME.";
+    "Windows NT and later ignore the [386Enh] section of system.ini, so its driver entry matters "
+    "only to Windows 95, 98 and ME.";
 
 namespace {
 
 using std::string_view;
 
 // The driver's file name, and the client application's short install
-// directory, which named on its own loads the driver from there. Lowercase.
+// directory, which named on its own loads the driver from there.
 constexpr string_view kDriverFileName = "kvtncdrv.386";
 constexpr string_view kShortInstallDir = "c:\\progra~1\\velost~1\\zrq";
 constexpr string_view kDeviceKey = "device";
 
-constexpr char kEntryEnd = '\r';
-
-// Folds A-Z only, so every character keeps its position.
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// True when `text` equals the lowercase `lower`, letter case ignored.
-bool EqualsNoCase(string_view text, string_view lower) {
-  if (text.size() != lower.size()) return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (Lower(text[i]) != lower[i]) return false;
-  }
-  return true;
-}
-
-bool EndsWithNoCase(string_view text, string_view lower) {
-  return text.size() >= lower.size() &&
-         EqualsNoCase(text.substr(text.size() - lower.size()), lower);
+bool EndsWithNoCase(string_view text, string_view end) {
+  return text.size() >= end.size() && EqualNoCase(text.substr(text.size() - end.size()), end);
 }
 
 string_view TrimBlanks(string_view text) {
   const auto begin = text.find_first_not_of(" \t");
   if (begin == string_view::npos) return string_view();
   return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
-
-// Adds the start of every entry that holds the lowercase `marker`, letter
-// case ignored, to *starts. Candidates are found through `anchor`, the first
-// part of the marker that has no letters, so the scan runs at the speed of a
-// plain search.
-void AddEntriesHolding(string_view text, string_view marker, string_view anchor,
-                       std::vector<size_t>* starts) {
-  const size_t anchor_offset = marker.find(anchor);
-  for (size_t at = text.find(anchor, anchor_offset); at != string_view::npos;
-       at = text.find(anchor, at + 1)) {
-    const size_t start = at - anchor_offset;
-    if (!EqualsNoCase(text.substr(start, marker.size()), marker)) continue;
-    const size_t entry_end = text.rfind(kEntryEnd, start);
-    starts->push_back(entry_end == string_view::npos ? 0 : entry_end + 1);
-    // One look at each entry is enough.
-    at = text.find(kEntryEnd, start);
-    if (at == string_view::npos) break;
-  }
-}
-
-// The entries that may be driver entries, in text order, as (begin, end)
-// with end at the entry's carriage return or the text's end: every driver
-// entry holds the driver's file name or the short install directory, so no
-// other entry needs a closer look.
-std::vector<std::pair<size_t, size_t>> CandidateEntries(string_view text) {
-  std::vector<size_t> starts;
-  AddEntriesHolding(text, kDriverFileName, ".386", &starts);
-  const auto second = static_cast<std::ptrdiff_t>(starts.size());
-  AddEntriesHolding(text, kShortInstallDir, "~1\\", &starts);
-  // Each search finds its entries in text order.
-  std::inplace_merge(starts.begin(), starts.begin() + second, starts.end());
-  starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
-  std::vector<std::pair<size_t, size_t>> entries;
-  for (const size_t start : starts) {
-    const size_t end = text.find(kEntryEnd, start);
-    entries.emplace_back(start, end == string_view::npos ? text.size() : end);
-  }
-  return entries;
 }
 
 // The file a "device=" value names, as Windows reads it: without a comment,
@@ -97,35 +42,23 @@ string_view DeviceFile(string_view value) {
 }
 
 bool IsDriverFile(string_view file) {
-  if (EqualsNoCase(file, kShortInstallDir)) return true;
+  if (EqualNoCase(file, kShortInstallDir)) return true;
   if (file.size() == kShortInstallDir.size() + 1 && file.back() == '\\' &&
-      EqualsNoCase(file.substr(0, kShortInstallDir.size()), kShortInstallDir)) {
+      EqualNoCase(file.substr(0, kShortInstallDir.size()), kShortInstallDir)) {
     return true;
   }
   if (!EndsWithNoCase(file, kDriverFileName)) return false;
   const size_t name_at = file.size() - kDriverFileName.size();
   if (name_at == 0) return true;
-  // In a directory, at a root, or drive-relative ("d:kvtncdrv.386").
+  // In a directory, at a root, or drive-relative ("d:kvtncdrv.386"); 0x20
+  // folds A-Z onto a-z and moves no other character into that range.
   const char before = file[name_at - 1];
   if (before == '\\' || before == '/') return true;
-  const char drive = Lower(file[0]);
+  const char drive = static_cast<char>(file[0] | 0x20);
   return before == ':' && name_at == 2 && drive >= 'a' && drive <= 'z';
 }
 
-bool IsDriverEntryView(string_view entry) {
-  const auto equals = entry.find('=');
-  return equals != string_view::npos &&
-         EqualsNoCase(TrimBlanks(entry.substr(0, equals)), kDeviceKey) &&
-         IsDriverFile(DeviceFile(entry.substr(equals + 1)));
-}
-
 }  // namespace
-
-DWORD MaxSectionCapacity(const WindowsVersion& version) {
-  const bool windows7_or_later = version.platform_id == VER_PLATFORM_WIN32_NT &&
-                                 (version.major > 6 || (version.major == 6 && version.minor >= 1));
-  return windows7_or_later ? kMaxSectionCapacity : kOldWindowsSectionCapacity;
-}
 
 CString WindowsDirectoryPath(Platform& platform) {
   CString directory = platform.WindowsDirectory();
@@ -133,90 +66,69 @@ CString WindowsDirectoryPath(Platform& platform) {
   return directory;
 }
 
-void ShowSystemIniError(Platform& platform, const CString& text) {
+void ShowSystemIniError(Platform& platform, const CString& text, bool nt_line) {
   const bool nt = platform.Version().platform_id == VER_PLATFORM_WIN32_NT;
-  AfxMessageBox(platform, nt ? text + "\n" + kNtIgnoresSystemIni : text, MB_ICONERROR);
+  AfxMessageBox(platform, nt && nt_line ? text + "\n" + kNtIgnoresSystemIni : text, MB_ICONERROR);
 }
 
-bool ReadDeviceSection(Platform& platform, CString* section) {
-  // The section text is as long as its list less the closing NUL.
-  if (!ReadSectionText(platform, section) || section->size() + 1 > kMaxSectionListBytes) {
+bool ReadSectionEntries(Platform& platform, DeviceSection* section) {
+  const WindowsVersion version = platform.Version();
+  const bool windows7_or_later = version.platform_id == VER_PLATFORM_WIN32_NT &&
+                                 (version.major > 6 || (version.major == 6 && version.minor >= 1));
+  // Room for the longest list the write takes and one spare character, as
+  // the read counts it.
+  const DWORD capacity =
+      windows7_or_later ? static_cast<DWORD>(kMaxSectionListBytes + 2) : kOldWindowsSectionCapacity;
+  std::vector<char> buffer(capacity + 1, '\0');
+  const DWORD count =
+      platform.ReadProfileSection(kDeviceSectionName, buffer.data(), capacity, kSystemIniName);
+  // A count of capacity - 2 means the list may have been cut short.
+  if (count + 2 >= capacity) return false;
+  section->clear();
+  for (const char* entry = buffer.data(); *entry != '\0'; entry += section->back().size() + 1) {
+    section->emplace_back(entry);
+  }
+  return true;
+}
+
+bool ReadDeviceSection(Platform& platform, DeviceSection* section) {
+  size_t list_bytes = 1;  // the closing NUL
+  const bool read = ReadSectionEntries(platform, section);
+  for (const CString& entry : *section) list_bytes += entry.size() + 1;
+  if (!read || list_bytes > kMaxSectionListBytes) {
     ShowSystemIniError(platform, "The [386Enh] section of system.ini is too large to edit safely.");
     return false;
   }
   return true;
 }
 
-bool ReadSectionText(Platform& platform, CString* section) {
-  const DWORD max_capacity = MaxSectionCapacity(platform.Version());
-  std::vector<char> buffer;
-  DWORD capacity = kFirstReadCapacity;
-  for (;;) {
-    buffer.assign(capacity + 1, '\0');
-    const DWORD count =
-        platform.ReadProfileSection(kDeviceSectionName, buffer.data(), capacity, kSystemIniName);
-    // A count of capacity - 2 means the list may have been cut short.
-    if (count + 2 < capacity) break;
-    if (capacity == max_capacity) return false;
-    capacity = capacity > max_capacity / 4 ? max_capacity : capacity * 4;
-  }
-  // Every entry's NUL becomes a carriage return; the NUL that closes the list
-  // ends the text. An empty section becomes a text of one carriage return.
-  for (DWORD i = 0; i + 1 < capacity; ++i) {
-    if (buffer[i] != '\0') continue;
-    buffer[i] = kEntryEnd;
-    if (buffer[i + 1] == '\0') break;
-  }
-  buffer[capacity] = '\0';
-  section->assign(buffer.data());
-  return true;
+bool IsDriverEntry(string_view entry) {
+  const auto equals = entry.find('=');
+  return equals != string_view::npos &&
+         EqualNoCase(TrimBlanks(entry.substr(0, equals)), kDeviceKey) &&
+         IsDriverFile(DeviceFile(entry.substr(equals + 1)));
 }
 
-bool FindDriverReference(const CString& section) {
-  const string_view text = section;
-  for (const auto& [begin, end] : CandidateEntries(text)) {
-    if (IsDriverEntryView(text.substr(begin, end - begin))) return true;
-  }
-  return false;
-}
-
-bool IsDriverEntry(const CString& entry) { return IsDriverEntryView(entry); }
-
-bool RemoveDriverLines(CString* section) {
-  const string_view text = *section;
-  CString kept;
-  size_t copied = 0;  // text before this position is in kept or removed
-  bool changed = false;
-  for (const auto& [begin, end] : CandidateEntries(text)) {
-    if (!IsDriverEntryView(text.substr(begin, end - begin))) continue;
-    if (!changed) kept.reserve(text.size());
-    kept.append(text.substr(copied, begin - copied));
-    copied = end == text.size() ? end : end + 1;
-    changed = true;
-  }
-  if (!changed) return false;
-  kept.append(text.substr(copied));
-  section->swap(kept);
-  return true;
-}
-
-CString SectionList(const CString& section) {
-  CString entries = section;
-  for (char& c : entries) c = c == kEntryEnd ? '\0' : c;
+std::vector<std::string> DriverEntries(const std::vector<std::string>& lines) {
+  std::vector<std::string> entries;
+  std::copy_if(lines.begin(), lines.end(), std::back_inserter(entries),
+               [](const std::string& line) { return IsDriverEntry(line); });
   return entries;
 }
 
-Status WriteDeviceSection(Platform& platform, const CString& section) {
-  const Status status =
-      platform.WriteProfileSection(kDeviceSectionName, SectionList(section), kSystemIniName);
-  if (status != ERROR_SUCCESS) return status;
-  // A write the platform accepted but did not store as given (an entry it
-  // dropped, say) is no success either: read the section back to know.
-  return CheckSectionRead(platform, section);
+bool FindDriverReference(const DeviceSection& section) { return !DriverEntries(section).empty(); }
+
+bool RemoveDriverLines(DeviceSection* section) {
+  const auto kept = std::remove_if(section->begin(), section->end(),
+                                   [](const CString& entry) { return IsDriverEntry(entry); });
+  const bool changed = kept != section->end();
+  section->erase(kept, section->end());
+  return changed;
 }
 
-Status CheckSectionRead(Platform& platform, const CString& section) {
-  CString read;
-  const CString expected = section.empty() ? CString(1, kEntryEnd) : section;
-  return ReadSectionText(platform, &read) && read == expected ? ERROR_SUCCESS : ERROR_INVALID_DATA;
+Status WriteDeviceSection(Platform& platform, const DeviceSection& section) {
+  // Each entry followed by NUL; the platform adds the closing NUL.
+  CString list;
+  for (const CString& entry : section) list += entry + '\0';
+  return platform.WriteProfileSection(kDeviceSectionName, list, kSystemIniName);
 }

@@ -8,6 +8,16 @@ constexpr string_view kBlanks = " \t\r\v\f\x1a";
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+std::vector<std::string> Entries(const IniSection& section) {
+  std::vector<std::string> entries;
+  for (const auto& line : section.lines) {
+    if (!IsIniComment(line)) entries.push_back(line);
+  }
+  return entries;
+}
+
+}  // namespace
+
 bool EqualNoCase(string_view a, string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -15,8 +25,6 @@ bool EqualNoCase(string_view a, string_view b) {
   }
   return true;
 }
-
-}  // namespace
 
 string_view TrimIniBlanks(string_view text) {
   const auto begin = text.find_first_not_of(kBlanks);
@@ -34,18 +42,6 @@ std::string IniLine(string_view line) {
   entry += TrimIniBlanks(line.substr(equals + 1));
   return entry;
 }
-
-namespace {
-
-std::vector<std::string> Entries(const IniSection& section) {
-  std::vector<std::string> entries;
-  for (const auto& line : section.lines) {
-    if (!IsIniComment(line)) entries.push_back(line);
-  }
-  return entries;
-}
-
-}  // namespace
 
 std::vector<IniSection> ParseIniFile(string_view bytes, LineBreaks breaks) {
   std::vector<IniSection> sections(1);
@@ -87,6 +83,12 @@ int FindIniSection(const std::vector<IniSection>& sections, string_view name, si
     }
   }
   return -1;
+}
+
+std::vector<std::string> FirstSectionEntries(const std::vector<IniSection>& sections,
+                                             string_view name) {
+  const int first = FindIniSection(sections, name);
+  return first < 0 ? std::vector<std::string>() : Entries(sections[first]);
 }
 
 bool OnlySectionRewritten(const std::vector<IniSection>& original,

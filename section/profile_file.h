@@ -45,6 +45,10 @@ std::vector<IniSection> ParseIniFile(std::string_view bytes, LineBreaks breaks);
 
 bool IsIniComment(std::string_view line);
 
+// True when the two are equal, letters A to Z matched in either case, as the
+// profile calls match names and keys.
+bool EqualNoCase(std::string_view a, std::string_view b);
+
 // `text` without the blanks around it, as a line of the file counts them.
 std::string_view TrimIniBlanks(std::string_view text);
 
@@ -57,6 +61,11 @@ std::string IniLine(std::string_view line);
 // The name is compared as the profile calls compare it; blanks inside the
 // brackets were already set aside.
 int FindIniSection(const std::vector<IniSection>& sections, std::string_view name, size_t from = 0);
+
+// The entries (comments aside) of the first section named `name` (see
+// FindIniSection); none when there is no such section.
+std::vector<std::string> FirstSectionEntries(const std::vector<IniSection>& sections,
+                                             std::string_view name);
 
 // True when `rewritten` has the sections of `original`, in the same order,
 // with the same headers (the text after "]" included) and the same lines,

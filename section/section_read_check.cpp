@@ -10,50 +10,11 @@
 
 namespace {
 
-// The driver entries among `lines`, in the form IniSection keeps them, sorted.
-template <typename Lines>
-std::vector<std::string> SortedDriverEntries(const Lines& lines) {
-  std::vector<std::string> entries;
-  for (const auto& line : lines) {
-    const std::string entry = IniLine(line);
-    if (!IsIniComment(entry) && IsDriverEntry(entry)) entries.push_back(entry);
-  }
+// The driver entries among `lines`, sorted.
+std::vector<std::string> SortedDriverEntries(const std::vector<std::string>& lines) {
+  std::vector<std::string> entries = DriverEntries(lines);
   std::sort(entries.begin(), entries.end());
   return entries;
-}
-
-// The section text's entries.
-std::vector<std::string_view> SectionEntries(std::string_view text) {
-  std::vector<std::string_view> entries;
-  for (size_t begin = 0; begin < text.size();) {
-    size_t end = text.find('\r', begin);
-    if (end == std::string_view::npos) end = text.size();
-    entries.push_back(text.substr(begin, end - begin));
-    begin = end + 1;
-  }
-  return entries;
-}
-
-// The entries (comments aside) of the first "386Enh" section, as they stand.
-std::vector<std::string> FirstSectionEntries(const std::vector<IniSection>& sections) {
-  std::vector<std::string> entries;
-  const int first = FindIniSection(sections, kDeviceSectionName);
-  if (first < 0) return entries;
-  for (const std::string& line : sections[first].lines) {
-    if (!IsIniComment(line)) entries.push_back(line);
-  }
-  return entries;
-}
-
-// True when a line, not a comment, is a driver entry.
-bool HasDriverEntry(const std::vector<std::string>& lines) {
-  return std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
-    return !IsIniComment(line) && IsDriverEntry(line);
-  });
-}
-
-void ShowReadError(Platform& platform, Status status) {
-  ShowSystemIniError(platform, "Error reading system.ini.\nError code: " + std::to_string(status));
 }
 
 // What `line`, read as a file of its own, is: a "386Enh" header, another
@@ -106,8 +67,16 @@ CString JoinedLineParts(std::string_view bytes) {
 
 }  // namespace
 
-FileCheck CheckSectionAgainstBytes(std::string_view bytes, const CString& section) {
-  const std::vector<std::string> read = SortedDriverEntries(SectionEntries(section));
+void ShowReadError(Platform& platform, Status status, const CString& why) {
+  ShowSystemIniError(platform, "Error reading system.ini.\nError code: " + std::to_string(status) +
+                                   (why.empty() ? "" : "\n" + why));
+}
+
+FileCheck CheckSectionAgainstBytes(std::string_view bytes, const DeviceSection& section) {
+  // In the form IniSection keeps a line, as the file's lines are compared.
+  std::vector<std::string> read;
+  for (const CString& entry : section) read.push_back(IniLine(entry));
+  read = SortedDriverEntries(read);
   std::vector<IniSection> readings[std::size(kEveryReading)];
   for (size_t i = 0; i < std::size(kEveryReading); ++i) {
     readings[i] = ParseIniFile(bytes, kEveryReading[i]);
@@ -115,10 +84,12 @@ FileCheck CheckSectionAgainstBytes(std::string_view bytes, const CString& sectio
   // Where the two readings disagree, a rewrite that holds the kept entries
   // in one breaks them in the other.
   static_assert(std::size(kEveryReading) == 2);
-  const std::vector<std::string> first_entries = FirstSectionEntries(readings[0]);
-  const std::vector<std::string> other_entries = FirstSectionEntries(readings[1]);
+  const std::vector<std::string> first_entries =
+      FirstSectionEntries(readings[0], kDeviceSectionName);
+  const std::vector<std::string> other_entries =
+      FirstSectionEntries(readings[1], kDeviceSectionName);
   if (first_entries != other_entries &&
-      (!read.empty() || HasDriverEntry(first_entries) || HasDriverEntry(other_entries))) {
+      (!read.empty() || FindDriverReference(first_entries) || FindDriverReference(other_entries))) {
     return FileCheck::kTwoReadings;
   }
   for (const std::vector<IniSection>& sections : readings) {
@@ -130,7 +101,7 @@ FileCheck CheckSectionAgainstBytes(std::string_view bytes, const CString& sectio
     }
     for (int later = FindIniSection(sections, kDeviceSectionName, first + 1); later >= 0;
          later = FindIniSection(sections, kDeviceSectionName, later + 1)) {
-      if (HasDriverEntry(sections[later].lines)) return FileCheck::kSecondSection;
+      if (FindDriverReference(sections[later].lines)) return FileCheck::kSecondSection;
     }
   }
   return FileCheck::kMatches;
@@ -141,7 +112,7 @@ bool BytesNameTheDriver(std::string_view bytes) {
     const std::vector<IniSection> sections = ParseIniFile(bytes, breaks);
     for (int i = FindIniSection(sections, kDeviceSectionName); i >= 0;
          i = FindIniSection(sections, kDeviceSectionName, i + 1)) {
-      if (HasDriverEntry(sections[i].lines)) return true;
+      if (FindDriverReference(sections[i].lines)) return true;
     }
   }
   return false;
@@ -152,12 +123,11 @@ void ShowFileCheckBox(Platform& platform, FileCheck check, std::string_view byte
     case FileCheck::kMatches:
       return;
     case FileCheck::kReadMissed:
-      ShowSystemIniError(
-          platform, "Error reading system.ini.\nError code: " + std::to_string(ERROR_INVALID_DATA) +
-                        "\nIts [386Enh] section holds a driver entry that Windows did not read: "
-                        "another program may have just changed the file, or the [386Enh] header "
-                        "line holds a second \"]\".\nRun this program again; if this box comes "
-                        "back, remove the entry with a text editor.");
+      ShowReadError(platform, ERROR_INVALID_DATA,
+                    "Its [386Enh] section holds a driver entry that Windows did not read: "
+                    "another program may have just changed the file, or the [386Enh] header "
+                    "line holds a second \"]\".\nRun this program again; if this box comes "
+                    "back, remove the entry with a text editor.");
       return;
     case FileCheck::kSecondSection:
       ShowSystemIniError(platform,
@@ -174,20 +144,29 @@ void ShowFileCheckBox(Platform& platform, FileCheck check, std::string_view byte
   }
 }
 
-bool SectionReadMatchesFile(Platform& platform, const CString& section) {
+bool SameSectionEntries(std::string_view a, std::string_view b) {
+  return std::all_of(std::begin(kEveryReading), std::end(kEveryReading), [&](LineBreaks breaks) {
+    return FirstSectionEntries(ParseIniFile(a, breaks), kDeviceSectionName) ==
+           FirstSectionEntries(ParseIniFile(b, breaks), kDeviceSectionName);
+  });
+}
+
+bool SectionReadMatchesFile(Platform& platform, const DeviceSection& section, CString* bytes) {
   // On the 9x family another program's profile write may still be in the
   // cache, which the read saw and the disk does not hold yet.
   platform.FlushProfileCache(kSystemIniName);
-  CString bytes;
   const Status status =
-      platform.ReadFileBytes(WindowsDirectoryPath(platform) + kSystemIniName, &bytes);
-  if (status == ERROR_FILE_NOT_FOUND) return true;
+      platform.ReadFileBytes(WindowsDirectoryPath(platform) + kSystemIniName, bytes);
+  if (status == ERROR_FILE_NOT_FOUND) {
+    bytes->clear();
+    return true;
+  }
   if (status != ERROR_SUCCESS) {
     ShowReadError(platform, status);
     return false;
   }
-  const FileCheck check = CheckSectionAgainstBytes(bytes, section);
+  const FileCheck check = CheckSectionAgainstBytes(*bytes, section);
   if (check == FileCheck::kMatches) return true;
-  ShowFileCheckBox(platform, check, bytes);
+  ShowFileCheckBox(platform, check, *bytes);
   return false;
 }

@@ -14,7 +14,7 @@
 
 #include <string_view>
 
-#include "platform/framework.h"
+#include "section/device_section.h"
 
 // What system.ini's bytes say of the section text as read.
 enum class FileCheck {
@@ -33,7 +33,11 @@ enum class FileCheck {
 
 // Checks the bytes in every reading of a lone carriage return (see
 // LineBreaks), with a header's name ending at its first or its last "]".
-FileCheck CheckSectionAgainstBytes(std::string_view bytes, const CString& section);
+FileCheck CheckSectionAgainstBytes(std::string_view bytes, const DeviceSection& section);
+
+// "Error reading system.ini." with the status, and then `why` on a line of
+// its own where given.
+void ShowReadError(Platform& platform, Status status, const CString& why = CString());
 
 // The message box for a check of `bytes` that failed.
 void ShowFileCheckBox(Platform& platform, FileCheck check, std::string_view bytes);
@@ -42,8 +46,13 @@ void ShowFileCheckBox(Platform& platform, FileCheck check, std::string_view byte
 // section.
 bool BytesNameTheDriver(std::string_view bytes);
 
-// Flushes the profile cache, reads system.ini's bytes and checks them.
-// Returns true when the run may go on: the file is missing, or the check
-// matches. Otherwise shows why in a message box and returns false: a file
-// that cannot be read is "Error reading system.ini." with the status.
-bool SectionReadMatchesFile(Platform& platform, const CString& section);
+// True when the first "386Enh" section of `a` and of `b` hold the same
+// entries (comments aside) in every reading.
+bool SameSectionEntries(std::string_view a, std::string_view b);
+
+// Flushes the profile cache, reads system.ini's bytes into *bytes and checks
+// them. Returns true when the run may go on: the file is missing (*bytes
+// empty), or the check matches. Otherwise shows why in a message box and
+// returns false: a file that cannot be read is "Error reading system.ini."
+// with the status.
+bool SectionReadMatchesFile(Platform& platform, const DeviceSection& section, CString* bytes);

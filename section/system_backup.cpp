@@ -1,6 +1,5 @@
 #include "section/system_backup.h"
 
-#include "section/device_section.h"
 #include "section/profile_file.h"
 #include "section/section_read_check.h"
 
@@ -27,8 +26,8 @@ Status CompareFile(Platform& platform, const CString& path, const CString& expec
   return bytes == expected ? ERROR_SUCCESS : kBytesDiffer;
 }
 
-// Deletes the backup this run made. The copy took system.ini's attributes
-// with it, and a read-only file cannot be deleted.
+// Deletes the copy this run made. It took system.ini's attributes with it,
+// and a read-only file cannot be deleted.
 void RemoveOwnBackup(Platform& platform, const CString& path) {
   platform.ChangeFileAttributes(path, FILE_ATTRIBUTE_NORMAL);
   platform.RemoveFile(path);
@@ -52,57 +51,36 @@ Status RestoreFromBackup(Platform& platform, const CString& backup_path, const C
   return status;
 }
 
-// The entries the first "386Enh" section holds once the driver's entries are
-// gone, as read from the original bytes.
-std::vector<std::string> KeptEntries(const std::vector<IniSection>& original) {
-  std::vector<std::string> kept;
-  const int index = FindIniSection(original, kDeviceSectionName);
-  if (index < 0) return kept;
-  for (const auto& line : original[index].lines) {
-    if (!IsIniComment(line) && !IsDriverEntry(line)) kept.push_back(line);
-  }
-  return kept;
-}
-
 // 0 when system.ini, read as bytes, differs from the original only in the
-// first "386Enh" section, which holds the kept entries, however the
-// platform splits lines at a lone carriage return. Only the file's bytes
-// prove the write: on the 9x family a write can report success into the
-// profile cache while the flush, which cannot report failure, stores
-// nothing. A file left as it was fails here too, since it still holds the
-// driver entries that the section must lose (the read was checked against
-// the file before anything was asked).
+// first "386Enh" section, which holds the original's entries but the
+// driver's, however the platform splits lines at a lone carriage return.
+// Only the file's bytes prove the write: on the 9x family a write can report
+// success into the profile cache while the flush, which cannot report
+// failure, stores nothing. A file left as it was fails here too, since it
+// still holds the driver entries that the section must lose.
 Status CheckWholeFile(Platform& platform, const SystemIniBackup& backup) {
   CString bytes;
   const Status status = platform.ReadFileBytes(backup.directory + kSystemIniName, &bytes);
   if (status != ERROR_SUCCESS) return status;
   for (const LineBreaks breaks : kEveryReading) {
     const std::vector<IniSection> original = ParseIniFile(backup.original, breaks);
-    if (!OnlySectionRewritten(original, ParseIniFile(bytes, breaks), kDeviceSectionName,
-                              KeptEntries(original))) {
+    std::vector<std::string> kept = FirstSectionEntries(original, kDeviceSectionName);
+    RemoveDriverLines(&kept);
+    if (!OnlySectionRewritten(original, ParseIniFile(bytes, breaks), kDeviceSectionName, kept)) {
       return kBytesDiffer;
     }
   }
   return ERROR_SUCCESS;
 }
 
-// True when the profile cache of Windows 95, 98 and ME may still hold a
-// write of this run, to store it later: its flush reports nothing, and one
-// that did not finish keeps the write. The profile calls read what the
-// cache holds, so a section read as it was before the run shows that none
-// of the write is left there. The NT family keeps no such cache.
-bool CacheMayStillWrite(Platform& platform, const SystemIniBackup& backup) {
-  return platform.Version().platform_id != VER_PLATFORM_WIN32_NT &&
-         CheckSectionRead(platform, backup.section) != ERROR_SUCCESS;
-}
-
-// True when neither the bytes nor the profile calls show a driver entry:
-// a flush that did not finish leaves another program's write in the 9x
-// cache, which the profile calls read and the bytes lack.
-bool NothingToRemove(Platform& platform, const CString& bytes) {
-  CString read;
-  return !BytesNameTheDriver(bytes) && ReadSectionText(platform, &read) &&
-         !FindDriverReference(read);
+// True when the profile calls read the section as it was backed up. On
+// Windows 95, 98 and ME, whose flush reports nothing and keeps a write when
+// it does not finish, any other read means that the cache may still hold a
+// write of this run, to store it later: the profile calls read what the
+// cache holds. The NT family keeps no such cache.
+bool ReadsAsBackedUp(Platform& platform, const SystemIniBackup& backup) {
+  DeviceSection read;
+  return ReadSectionEntries(platform, &read) && read == backup.section;
 }
 
 // What to fix before running again, after a write that left system.ini as
@@ -112,34 +90,46 @@ CString WriteFailureAdvice(Platform& platform, const CString& ini_path, Status s
   DWORD attributes = 0;
   if (platform.FileAttributes(ini_path, &attributes) == ERROR_SUCCESS &&
       (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    return "system.ini is read-only: make it writable (attrib -r " + ini_path +
+    // Windows' attrib changes no attribute of a system or hidden file unless
+    // those are cleared in the same command.
+    CString switches;
+    if ((attributes & FILE_ATTRIBUTE_SYSTEM) != 0) switches += "-s ";
+    if ((attributes & FILE_ATTRIBUTE_HIDDEN) != 0) switches += "-h ";
+    return "system.ini is read-only: make it writable (attrib " + switches + "-r " + ini_path +
            "), then run this program again.";
   }
   if (status == ERROR_SHARING_VIOLATION) {
     return "Another program has system.ini open: close it, then run this program again.";
   }
-  if (status == ERROR_ACCESS_DENIED) {
+  if (status != ERROR_ACCESS_DENIED) return CString();
+  if (platform.Version().platform_id == VER_PLATFORM_WIN32_NT) {
     return "Windows denied access to system.ini: run this program as an administrator.";
   }
-  return CString();
+  return "Windows denied access to system.ini: check that its disk is not write-protected and "
+         "that you may write to it on a network drive, then run this program again.";
 }
 
 // Puts system.ini back as it was after a write that failed with `status`,
-// and says how that went.
-CString UndoRewrite(Platform& platform, const SystemIniBackup& backup, Status status) {
+// and says how that went; *restore_failed tells whether system.ini may now
+// be damaged. `read_back_as_backed_up`: ReadsAsBackedUp right after the
+// write.
+CString UndoRewrite(Platform& platform, const SystemIniBackup& backup, Status status,
+                    bool read_back_as_backed_up, bool* restore_failed) {
+  const bool nine_x = platform.Version().platform_id != VER_PLATFORM_WIN32_NT;
   const CString ini_path = backup.directory + kSystemIniName;
   const CString holds_original = "; " + backup.name + " holds the original.";
   const CString may_still = ", but Windows may still write the change to it" + holds_original;
+  *restore_failed = false;
   if (CompareFile(platform, ini_path, backup.original) == ERROR_SUCCESS) {
     CString advice = WriteFailureAdvice(platform, ini_path, status);
     if (!advice.empty()) advice.insert(0, "\n");
-    if (CacheMayStillWrite(platform, backup)) {
+    if (nine_x && !read_back_as_backed_up) {
       return "system.ini is unchanged so far" + may_still +
              "\nOnce Windows has restarted, delete " + backup.name +
              " if system.ini still names kvtncdrv.386." + advice;
     }
-    // The backup, identical to the file, is not needed: left behind, each
-    // such run would take one more of the 999 names.
+    // This run's copy, identical to the file, is not needed: left behind,
+    // each such run would take one more of the 999 names.
     RemoveOwnBackup(platform, backup.directory + backup.name);
     return "system.ini was not changed." + advice;
   }
@@ -150,25 +140,11 @@ CString UndoRewrite(Platform& platform, const SystemIniBackup& backup, Status st
   if (status == ERROR_SUCCESS) status = CompareFile(platform, ini_path, backup.original);
   if (status == ERROR_SUCCESS) {
     const CString restored = "system.ini has been restored from " + backup.name;
-    return CacheMayStillWrite(platform, backup) ? restored + may_still : restored + ".";
+    return nine_x && !ReadsAsBackedUp(platform, backup) ? restored + may_still : restored + ".";
   }
+  *restore_failed = true;
   return "Restoring system.ini from " + backup.name + " failed with error code " +
          std::to_string(status) + holds_original;
-}
-
-// Names an earlier backup holding exactly backup->original; false when
-// there is none.
-bool FindIdenticalBackup(Platform& platform, SystemIniBackup* backup) {
-  CFileFind finder(platform);
-  for (int n = 0; n < kBackupNameCount; ++n) {
-    const CString name = BackupFileName(n);
-    if (finder.FindFile(backup->directory + name) &&
-        CompareFile(platform, backup->directory + name, backup->original) == ERROR_SUCCESS) {
-      backup->name = name;
-      return true;
-    }
-  }
-  return false;
 }
 
 }  // namespace
@@ -186,9 +162,9 @@ BackupName FindFreeBackupName(Platform& platform) {
   return backup;
 }
 
-BackupOutcome BackupSystemIni(Platform& platform, const CString& section, SystemIniBackup* backup) {
+BackupOutcome BackupSystemIni(Platform& platform, const DeviceSection& asked,
+                              const CString& asked_bytes, SystemIniBackup* backup) {
   static_cast<BackupName&>(*backup) = FindFreeBackupName(platform);
-  backup->section = section;
   const CString ini_path = backup->directory + kSystemIniName;
   // A profile write of another program may still be in the cache: the
   // backup must hold it, or the check after the rewrite would find the
@@ -196,14 +172,25 @@ BackupOutcome BackupSystemIni(Platform& platform, const CString& section, System
   platform.FlushProfileCache(kSystemIniName);
   Status status = platform.ReadFileBytes(ini_path, &backup->original);
   if (status == ERROR_SUCCESS) {
-    // Another program may have changed the file while the question stood.
-    const FileCheck check = CheckSectionAgainstBytes(backup->original, section);
+    const bool read = ReadSectionEntries(platform, &backup->section);
+    // Both must lack the driver: a flush that did not finish leaves another
+    // program's write in the 9x cache, which the profile calls read and the
+    // bytes lack.
+    if (read && !BytesNameTheDriver(backup->original) && !FindDriverReference(backup->section)) {
+      return BackupOutcome::kNothingToRemove;
+    }
+    if (!read || backup->section != asked || !SameSectionEntries(asked_bytes, backup->original)) {
+      ShowReadError(platform, ERROR_INVALID_DATA,
+                    "Another program changed system.ini while this program was waiting for your "
+                    "answer; nothing was written. Run this program again.");
+      return BackupOutcome::kFailed;
+    }
+    // A later "386Enh" may name the driver now.
+    const FileCheck check = CheckSectionAgainstBytes(backup->original, asked);
     if (check != FileCheck::kMatches) {
       ShowFileCheckBox(platform, check, backup->original);
       return BackupOutcome::kFailed;
     }
-    if (NothingToRemove(platform, backup->original)) return BackupOutcome::kNothingToRemove;
-    if (FindIdenticalBackup(platform, backup)) return BackupOutcome::kBackedUp;
     if (!backup->free) {
       ShowSystemIniError(platform,
                          "Error backing up system.ini: system.000 to system.998 are all taken.\n"
@@ -225,18 +212,26 @@ BackupOutcome BackupSystemIni(Platform& platform, const CString& section, System
 }
 
 bool RewriteDeviceSection(Platform& platform, const SystemIniBackup& backup,
-                          const CString& section) {
+                          const DeviceSection& section) {
   Status status = WriteDeviceSection(platform, section);
   // On the 9x family the write may still be in the profile cache: check the
-  // bytes as the disk will hold them, and that the flush kept the write (a
-  // line the profile calls cut at a NUL is an entry the bytes cannot show).
+  // bytes as the disk will hold them, and that the profile calls read the
+  // section as written (an entry the platform dropped, or a line it cut at
+  // a NUL, which the bytes cannot show).
   platform.FlushProfileCache(kSystemIniName);
+  DeviceSection read_back;
+  const bool read = ReadSectionEntries(platform, &read_back);
   if (status == ERROR_SUCCESS) status = CheckWholeFile(platform, backup);
-  if (status == ERROR_SUCCESS) status = CheckSectionRead(platform, section);
+  if (status == ERROR_SUCCESS && !(read && read_back == section)) status = kBytesDiffer;
   if (status == ERROR_SUCCESS) return true;
-  ShowSystemIniError(platform, "Error writing section 386Enh of system.ini.\nError code: " +
-                                   std::to_string(status) + "\n" +
-                                   UndoRewrite(platform, backup, status));
+  bool restore_failed = false;
+  const CString undone =
+      UndoRewrite(platform, backup, status, read && read_back == backup.section, &restore_failed);
+  // A damaged system.ini matters to the NT family too.
+  ShowSystemIniError(platform,
+                     "Error writing section 386Enh of system.ini.\nError code: " +
+                         std::to_string(status) + "\n" + undone,
+                     !restore_failed);
   return false;
 }
 

@@ -70,23 +70,33 @@ bool ConfirmStart(Platform& platform, const RegistryKey& key, const char* subkey
   return false;
 }
 
+// Opens the key with `access`. Returns 0 with the key open; 2 with no box
+// when `missing_is_quiet`; otherwise the status, after a box: `denied` for
+// 5, "Error opening registry key ..." for any other.
+Status OpenOrReport(Platform& platform, RegistryKey* key, const char* subkey, REGSAM access,
+                    const char* denied, bool missing_is_quiet = true) {
+  const Status opened = key->Open(platform, subkey, access);
+  if (opened == ERROR_SUCCESS || (opened == ERROR_FILE_NOT_FOUND && missing_is_quiet)) {
+    return opened;
+  }
+  if (opened == ERROR_ACCESS_DENIED) {
+    AfxMessageBox(platform, denied, MB_ICONERROR);
+  } else {
+    ShowError(platform, "Error opening", subkey, opened);
+  }
+  return opened;
+}
+
 }  // namespace
 
 DriverServiceProbe ProbeDriverService(Platform& platform) {
   RegistryKey key;
-  const Status opened = key.Open(platform, kDriverServiceKey, KEY_QUERY_VALUE);
+  const Status opened =
+      OpenOrReport(platform, &key, kDriverServiceKey, KEY_QUERY_VALUE,
+                   "An obsolete serial port driver has been detected on your system.\n"
+                   "However, you do not have sufficient access even to query HKEY_LOCAL_MACHINE.");
   if (opened == ERROR_FILE_NOT_FOUND) return DriverServiceProbe::kNotInstalled;
-  if (opened == ERROR_ACCESS_DENIED) {
-    AfxMessageBox(platform,
-                  "An obsolete serial port driver has been detected on your system.\n"
-                  "However, you do not have sufficient access even to query HKEY_LOCAL_MACHINE.",
-                  MB_ICONERROR);
-    return DriverServiceProbe::kEndRun;
-  }
-  if (opened != ERROR_SUCCESS) {
-    ShowError(platform, "Error opening", kDriverServiceKey, opened);
-    return DriverServiceProbe::kEndRun;
-  }
+  if (opened != ERROR_SUCCESS) return DriverServiceProbe::kEndRun;
   StartValue start;
   if (!QueryStart(platform, key, kDriverServiceKey, &start)) return DriverServiceProbe::kEndRun;
   // Demand start and disabled both keep the driver from loading at startup;
@@ -97,22 +107,18 @@ DriverServiceProbe ProbeDriverService(Platform& platform) {
 
 bool DisableDriverService(Platform& platform) {
   RegistryKey key;
-  const Status opened = key.Open(platform, kDriverServiceKey, KEY_ALL_ACCESS);
+  const Status opened =
+      OpenOrReport(platform, &key, kDriverServiceKey, KEY_ALL_ACCESS,
+                   "An obsolete serial port driver has been detected on your system.\n"
+                   "However, you do not have sufficient access to modify HKEY_LOCAL_MACHINE.");
   // Gone since the probe: nothing left to disable.
   if (opened == ERROR_FILE_NOT_FOUND) return true;
-  if (opened == ERROR_ACCESS_DENIED) {
-    AfxMessageBox(platform,
-                  "An obsolete serial port driver has been detected on your system.\n"
-                  "However, you do not have sufficient access to modify HKEY_LOCAL_MACHINE.",
-                  MB_ICONERROR);
-    return false;
-  }
-  if (opened != ERROR_SUCCESS) {
-    ShowError(platform, "Error opening", kDriverServiceKey, opened);
-    return false;
-  }
+  if (opened != ERROR_SUCCESS) return false;
   StartValue start;
   if (!QueryStart(platform, key, kDriverServiceKey, &start)) return false;
+  // Disabled meanwhile (by another tool, while the question stood): it
+  // stays disabled, as at the probe.
+  if (start.Is(kStartDisabled)) return true;
   // The read-back is the check of this write.
   WriteStart(key, kStartDemand);
   return ConfirmStart(platform, key, kDriverServiceKey, kStartDemand);
@@ -124,37 +130,25 @@ bool EnableSerialService(Platform& platform) {
   // written. The value itself is not needed, as the write is always a DWORD.
   {
     RegistryKey key;
-    const Status opened = key.Open(platform, kSerialServiceKey, KEY_QUERY_VALUE);
+    const Status opened =
+        OpenOrReport(platform, &key, kSerialServiceKey, KEY_QUERY_VALUE,
+                     "You do not have sufficient access to query HKEY_LOCAL_MACHINE.");
     if (opened == ERROR_FILE_NOT_FOUND) {
       AfxMessageBox(platform, "Unable to confirm whether serial port driver is running.",
                     MB_ICONWARNING);
       return true;
     }
-    if (opened == ERROR_ACCESS_DENIED) {
-      AfxMessageBox(platform, "You do not have sufficient access to query HKEY_LOCAL_MACHINE.",
-                    MB_ICONERROR);
-      return false;
-    }
-    if (opened != ERROR_SUCCESS) {
-      ShowError(platform, "Error opening", kSerialServiceKey, opened);
-      return false;
-    }
+    if (opened != ERROR_SUCCESS) return false;
     StartValue start;
     if (!QueryStart(platform, key, kSerialServiceKey, &start)) return false;
   }
 
   RegistryKey key;
-  const Status opened = key.Open(platform, kSerialServiceKey, KEY_ALL_ACCESS);
-  if (opened == ERROR_ACCESS_DENIED) {
-    AfxMessageBox(platform,
-                  "The serial port device driver is apparently not running.\n"
-                  "It must be enabled, however you do not have sufficient access to modify "
-                  "its status.",
-                  MB_ICONERROR);
-    return false;
-  }
-  if (opened != ERROR_SUCCESS) {
-    ShowError(platform, "Error opening", kSerialServiceKey, opened);
+  if (OpenOrReport(platform, &key, kSerialServiceKey, KEY_ALL_ACCESS,
+                   "The serial port device driver is apparently not running.\n"
+                   "It must be enabled, however you do not have sufficient access to modify "
+                   "its status.",
+                   false) != ERROR_SUCCESS) {
     return false;
   }
   if (const Status status = WriteStart(key, kStartAutomatic)) {

@@ -23,8 +23,9 @@ enum class DriverServiceProbe {
 // Reads the driver service's Start value; never writes.
 DriverServiceProbe ProbeDriverService(Platform& platform);
 
-// Sets the driver service to demand start and checks it by reading it back.
-// False when an error was shown and the run must end.
+// Sets the driver service to demand start and checks it by reading it back;
+// a service found disabled is left so. False when an error was shown and the
+// run must end.
 bool DisableDriverService(Platform& platform);
 
 // Sets the Serial service to automatic start and checks it by reading it

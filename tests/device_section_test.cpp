@@ -70,105 +70,76 @@ TEST(IsDriverEntry, MatchesWholeEntriesThatLoadTheDriver) {
 
 TEST(FindDriverReference, FindsAnEntryThatRemovalTakes) {
   struct Case {
-    const char* section;
+    DeviceSection section;
     bool expected;
   };
   const Case cases[] = {
-      {"a=1\rDEVICE=KVTNCDRV.386\r", true},
+      {{"a=1", "DEVICE=KVTNCDRV.386"}, true},
       // The usual layout: other virtual devices before the driver's entry.
-      {"device=*vmm\rdevice=vcomm.386\rdevice=a.386\rdevice=c:\\x\\kvtncdrv.386\r", true},
-      // A marker's anchor before the marker's own offset in it.
-      {"a.386\rdevice=kvtncdrv.386\r", true},
-      {"~1\\\rdevice=c:\\progra~1\\velost~1\\zrq\r", true},
-      {"device = \"c:\\progra~1\\velost~1\\zrq\"\r", true},
+      {{"device=*vmm", "device=vcomm.386", "device=a.386", "device=c:\\x\\kvtncdrv.386"}, true},
+      {{"device = \"c:\\progra~1\\velost~1\\zrq\""}, true},
       // Mentions that load nothing: no question.
-      {"a.386\r", false},
-      {"device=c:\\progra~1\\velost~1\\zrq\\other.386\r", false},
-      {"x=mention of kvtncdrv.386 elsewhere\r", false},
-      {"device=vcomm.386\rdevice=c:\\program files\\velostrom\r", false},
-      {"\r", false},
+      {{"a.386"}, false},
+      {{"device=c:\\progra~1\\velost~1\\zrq\\other.386"}, false},
+      {{"x=mention of kvtncdrv.386 elsewhere"}, false},
+      {{"device=vcomm.386", "device=c:\\program files\\velostrom"}, false},
+      {{}, false},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.expected, FindDriverReference(c.section)) << c.section;
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.expected, FindDriverReference(c.section)) << ::testing::PrintToString(c.section);
+  }
 }
 
 TEST(RemoveDriverLines, RemovesEveryDriverEntryAndKeepsTheRest) {
   struct Case {
-    const char* before;
-    const char* after;
+    DeviceSection before;
+    DeviceSection after;
     bool changed;
   };
   const Case cases[] = {
-      {"a=1\rDEVICE=KVTNCDRV.386\rB=Two\r", "a=1\rB=Two\r", true},
-      {"device=kvtncdrv.386\ra=1\rdevice=kvtncdrv.386\r", "a=1\r", true},
-      {"device=c:\\progra~1\\velost~1\\zrq\\kvtncdrv.386\ra=1\r"
-       "device=c:\\program files\\velostrom\\zrq\\kvtncdrv.386\r",
-       "a=1\r", true},
-      {"device=c:\\progra~1\\velost~1\\zrq\rdevice=c:\\progra~1\\velost~1\\zrq\\other.386\r",
-       "device=c:\\progra~1\\velost~1\\zrq\\other.386\r", true},
-      {"device=kvtncdrv.386\r", "", true},
-      {"device=e:\\drivers\\kvtncdrv.386\r", "", true},
-      {"device=*vmm\rdevice=vcomm.386\rdevice=c:\\x\\kvtncdrv.386\rwoafont=dosapp.fon\r",
-       "device=*vmm\rdevice=vcomm.386\rwoafont=dosapp.fon\r", true},
-      {"device=c:\\x\\kvtncdrv.386x\r", "device=c:\\x\\kvtncdrv.386x\r", false},
+      {{"a=1", "DEVICE=KVTNCDRV.386", "B=Two"}, {"a=1", "B=Two"}, true},
+      {{"device=kvtncdrv.386", "a=1", "device=kvtncdrv.386"}, {"a=1"}, true},
+      {{"device=c:\\progra~1\\velost~1\\zrq\\kvtncdrv.386", "a=1",
+        "device=c:\\program files\\velostrom\\zrq\\kvtncdrv.386"},
+       {"a=1"},
+       true},
+      {{"device=c:\\progra~1\\velost~1\\zrq", "device=c:\\progra~1\\velost~1\\zrq\\other.386"},
+       {"device=c:\\progra~1\\velost~1\\zrq\\other.386"},
+       true},
+      {{"device=kvtncdrv.386"}, {}, true},
+      {{"device=*vmm", "device=vcomm.386", "device=c:\\x\\kvtncdrv.386", "woafont=dosapp.fon"},
+       {"device=*vmm", "device=vcomm.386", "woafont=dosapp.fon"},
+       true},
+      {{"device=c:\\x\\kvtncdrv.386x"}, {"device=c:\\x\\kvtncdrv.386x"}, false},
       // A mention that is no driver entry before one that is.
-      {"x=kvtncdrv.386\rdevice=kvtncdrv.386\r", "x=kvtncdrv.386\r", true},
-      {"\r", "\r", false},
-      {"", "", false},
+      {{"x=kvtncdrv.386", "device=kvtncdrv.386"}, {"x=kvtncdrv.386"}, true},
+      {{}, {}, false},
   };
   for (const auto& c : cases) {
-    CString section = c.before;
-    EXPECT_EQ(c.changed, RemoveDriverLines(&section)) << c.before;
-    EXPECT_EQ(c.after, section) << c.before;
+    DeviceSection section = c.before;
+    EXPECT_EQ(c.changed, RemoveDriverLines(&section)) << ::testing::PrintToString(c.before);
+    EXPECT_EQ(c.after, section) << ::testing::PrintToString(c.before);
   }
 }
 
-TEST(ReadDeviceSection, EndsEveryEntryWithACarriageReturn) {
-  SimulatedWindows sim;
-  sim.PutWindowsFile("system.ini", SystemIniWith({"A=1", "device = KvtNcDrv.386", "; note"}));
-  CString section;
-  ASSERT_TRUE(ReadDeviceSection(sim, &section));
-  EXPECT_EQ("A=1\rdevice=KvtNcDrv.386\r", section);
-}
-
-TEST(ReadDeviceSection, EmptyOrMissingSectionIsOneCarriageReturn) {
-  for (const std::string& ini :
-       {SystemIniWith({}), std::string("[boot]\r\na=1\r\n"), std::string()}) {
+TEST(ReadDeviceSection, ReadsEveryEntryInOrderAndAMissingSectionAsNone) {
+  struct Case {
+    std::string ini;  // empty: no system.ini
+    DeviceSection expected;
+  };
+  const Case cases[] = {
+      {SystemIniWith({"A=1", "device = KvtNcDrv.386", "; note"}), {"A=1", "device=KvtNcDrv.386"}},
+      {SystemIniWith({}), {}},
+      {"[boot]\r\na=1\r\n", {}},
+      {"", {}},
+  };
+  for (const auto& c : cases) {
     SimulatedWindows sim;
-    if (!ini.empty()) sim.PutWindowsFile("system.ini", ini);
-    CString section;
-    ASSERT_TRUE(ReadDeviceSection(sim, &section));
-    EXPECT_EQ("\r", section);
+    if (!c.ini.empty()) sim.PutWindowsFile("system.ini", c.ini);
+    DeviceSection section = {"left over"};
+    ASSERT_TRUE(ReadDeviceSection(sim, &section)) << c.ini;
+    EXPECT_EQ(c.expected, section) << c.ini;
   }
-}
-
-TEST(ReadDeviceSection, ReadsSectionsLargerThanTheFirstBufferWhole) {
-  std::vector<std::string> lines;
-  std::string expected;
-  for (int i = 0; i < 3000; ++i) {
-    lines.push_back("entry" + std::to_string(i) + "=value");
-    expected += lines.back() + "\r";
-  }
-  SimulatedWindows sim;
-  sim.PutWindowsFile("system.ini", SystemIniWith(lines));
-  CString section;
-  ASSERT_TRUE(ReadDeviceSection(sim, &section));
-  EXPECT_GT(section.size(), kFirstReadCapacity);
-  EXPECT_EQ(expected, section);
-  EXPECT_TRUE(sim.boxes.empty());
-}
-
-TEST(ReadDeviceSection, RefusesASectionTooLargeToReadWhole) {
-  const std::string long_value(kMaxSectionCapacity / 4, 'v');
-  SimulatedWindows sim;
-  sim.PutWindowsFile("system.ini",
-                     SystemIniWith({"a=" + long_value, "b=" + long_value, "c=" + long_value,
-                                    "d=" + long_value, "device=kvtncdrv.386"}));
-  CString section;
-  EXPECT_FALSE(ReadDeviceSection(sim, &section));
-  EXPECT_EQ(
-      std::vector<Box>({OnNt(
-          {"The [386Enh] section of system.ini is too large to edit safely.", MB_ICONERROR})}),
-      BoxesShown(sim));
 }
 
 // What a section read takes whole on each Windows: the profile calls of the
@@ -187,18 +158,10 @@ TEST(ReadDeviceSection, ReadsWholeWhatThatWindowsHandlesAndRefusesTheRest) {
   constexpr DWORD k9x = VER_PLATFORM_WIN32_WINDOWS;
   constexpr DWORD kNt = VER_PLATFORM_WIN32_NT;
   const Case cases[] = {
-      {k9x, 4, 10, 32764, true},
-      {k9x, 4, 10, 32765, false},
-      {k9x, 4, 90, 40000, false},
-      {kNt, 4, 0, 32764, true},
-      {kNt, 5, 1, 32765, false},
-      {kNt, 6, 0, 32765, false},
-      {kNt, 6, 1, 40000, true},
-      {kNt, 10, 0, 40000, true},
-      {kNt, 10, 0, 65534, true},
-      {kNt, 10, 0, 65535, false},
-      // Between the last growth step and the largest read.
-      {kNt, 10, 0, 3 * 1024 * 1024, false},
+      {k9x, 4, 10, 32764, true},  {k9x, 4, 10, 32765, false},       {k9x, 4, 90, 40000, false},
+      {kNt, 4, 0, 32764, true},   {kNt, 5, 1, 32765, false},        {kNt, 6, 0, 32765, false},
+      {kNt, 6, 1, 40000, true},   {kNt, 10, 0, 40000, true},        {kNt, 10, 0, 65534, true},
+      {kNt, 10, 0, 65535, false}, {kNt, 10, 0, 1024 * 1024, false},
   };
   for (const auto& c : cases) {
     // One entry "a=vvv...", plus one driver entry of 20 characters.
@@ -208,12 +171,12 @@ TEST(ReadDeviceSection, ReadsWholeWhatThatWindowsHandlesAndRefusesTheRest) {
     sim.major_version = c.major;
     sim.minor_version = c.minor;
     sim.PutWindowsFile("system.ini", SystemIniWith({entry, "device=kvtncdrv.386"}));
-    CString section;
+    DeviceSection section;
     const std::string label = std::to_string(c.platform_id) + " " + std::to_string(c.major) + "." +
                               std::to_string(c.minor) + " " + std::to_string(c.list_length);
     EXPECT_EQ(c.read, ReadDeviceSection(sim, &section)) << label;
     if (c.read) {
-      EXPECT_EQ(entry + "\rdevice=kvtncdrv.386\r", section) << label;
+      EXPECT_EQ(DeviceSection({entry, "device=kvtncdrv.386"}), section) << label;
       EXPECT_TRUE(sim.boxes.empty()) << label;
     } else {
       const Box too_large{"The [386Enh] section of system.ini is too large to edit safely.",
@@ -228,36 +191,13 @@ TEST(ReadDeviceSection, ReadsWholeWhatThatWindowsHandlesAndRefusesTheRest) {
 TEST(WriteDeviceSection, ReplacesTheSectionAndLeavesTheOthers) {
   SimulatedWindows sim;
   sim.PutWindowsFile("system.ini", SystemIniWith({"device=kvtncdrv.386", "a=1"}));
-  EXPECT_EQ(0u, WriteDeviceSection(sim, "a=1\rB=Two\r"));
+  EXPECT_EQ(0u, WriteDeviceSection(sim, {"a=1", "B=Two"}));
   EXPECT_EQ(SystemIniWith({"a=1", "B=Two"}), sim.WindowsFile("system.ini"));
-  EXPECT_EQ(0u, WriteDeviceSection(sim, ""));
+  EXPECT_EQ(0u, WriteDeviceSection(sim, {}));
   EXPECT_EQ(SystemIniWith({}), sim.WindowsFile("system.ini"));
+  sim.Fail(SimOp::kWriteProfile, "", 5);
+  EXPECT_EQ(5u, WriteDeviceSection(sim, {"b=2"}));
   EXPECT_TRUE(sim.boxes.empty());
-}
-
-TEST(WriteDeviceSection, AFailedWriteOrOneNotStoredAsGivenReturnsItsStatus) {
-  struct Case {
-    Status write_status;
-    const char* section;
-    Status expected;
-    std::vector<std::string> mapped = {};  // the section kept in the registry
-  };
-  const Case cases[] = {
-      {5, "b=2\r", 5},
-      // The platform keeps only key=value entries.
-      {0, "a=1\rbare entry\r", ERROR_INVALID_DATA},
-      // A registry mapping keeps one entry a key, and the entries the write
-      // does not name: read back as long as written, but other entries.
-      {0, "a=1\ra=2\r", ERROR_INVALID_DATA, {"z=1"}},
-  };
-  for (const auto& c : cases) {
-    SimulatedWindows sim;
-    sim.PutWindowsFile("system.ini", SystemIniWith({"a=1", "device=kvtncdrv.386"}));
-    if (c.write_status != 0) sim.Fail(SimOp::kWriteProfile, "", c.write_status);
-    if (!c.mapped.empty()) sim.mapped_sections["386Enh"] = c.mapped;
-    EXPECT_EQ(c.expected, WriteDeviceSection(sim, c.section)) << c.section;
-    EXPECT_TRUE(sim.boxes.empty());
-  }
 }
 
 }  // namespace

@@ -124,6 +124,17 @@ TEST(ReadmeBoxes, EveryBoxTheProgramShowsIsARowAndEveryRowIsShown) {
       {[](SimulatedWindows& sim) { sim.Fail(SimOp::kWriteProfile, "", 5); }, IDYES},
       {[](SimulatedWindows& sim) {
          sim.platform_id = VER_PLATFORM_WIN32_WINDOWS;
+         sim.Fail(SimOp::kWriteProfile, "", 5);
+       },
+       IDYES},
+      {[](SimulatedWindows& sim) {
+         sim.while_shown = [](SimulatedWindows& shown) {
+           shown.PutWindowsFile("system.ini", SystemIniWith({"device=kvtncdrv.386", "a=1"}));
+         };
+       },
+       IDYES},
+      {[](SimulatedWindows& sim) {
+         sim.platform_id = VER_PLATFORM_WIN32_WINDOWS;
          sim.Fail(SimOp::kFlushProfile, "", 112);
        },
        IDYES},

@@ -185,20 +185,27 @@ TEST(ServiceEdit, EveryRow) {
   }
 }
 
+// A driver found disabled at the edit (another tool, while the question
+// stood) stays disabled.
 TEST(ServiceEdit, AnyStartValueBecomesADword) {
-  const std::pair<DWORD, std::string> starts[] = {
-      {REG_DWORD, std::string("\4\0\0\0", 4)},
-      {REG_DWORD, std::string("\2\0\0\0", 4)},
-      {REG_SZ, std::string("4\0", 2)},
-      {REG_SZ, std::string("automatic start\0", 16)},
+  struct Case {
+    DWORD type;
+    std::string bytes;
+    DWORD driver_after;
+  };
+  const Case starts[] = {
+      {REG_DWORD, std::string("\4\0\0\0", 4), kStartDisabled},
+      {REG_DWORD, std::string("\2\0\0\0", 4), kStartDemand},
+      {REG_SZ, std::string("4\0", 2), kStartDemand},
+      {REG_SZ, std::string("automatic start\0", 16), kStartDemand},
   };
   for (const auto& start : starts) {
     SimulatedWindows sim = ServicesInstalled();
-    SetStart(sim, kDriverServiceKey, start.first, start.second);
-    SetStart(sim, kSerialServiceKey, start.first, start.second);
+    SetStart(sim, kDriverServiceKey, start.type, start.bytes);
+    SetStart(sim, kSerialServiceKey, start.type, start.bytes);
     EXPECT_TRUE(DisableDriverService(sim));
     EXPECT_TRUE(EnableSerialService(sim));
-    EXPECT_EQ(kStartDemand, StartOf(sim, kDriverServiceKey));
+    EXPECT_EQ(start.driver_after, StartOf(sim, kDriverServiceKey));
     EXPECT_EQ(kStartAutomatic, StartOf(sim, kSerialServiceKey));
     EXPECT_TRUE(sim.boxes.empty());
   }

@@ -123,6 +123,8 @@ inline bool NamesTheDriver(const std::string& bytes) {
 //   active, and, after no error box, with no driver entry left.
 // - No "backed up" box, and no backup left, by a run that never changed
 //   system.ini, unless a box said that Windows may still write the change.
+// - No file that existed before the run, other than system.ini, is deleted
+//   or has its bytes or attributes changed.
 inline std::string BrokenRunRule(const SimulatedWindows& at_start, SimulatedWindows& sim,
                                  const std::vector<std::string>& also_original = {}) {
   const std::string ini = sim.WindowsPath("system.ini");
@@ -196,6 +198,17 @@ inline std::string BrokenRunRule(const SimulatedWindows& at_start, SimulatedWind
   if (!changed && !may_still_write) {
     for (const auto& [path, bytes] : sim.files) {
       if (at_start.files.count(path) == 0) return "a backup left by a run that changed nothing";
+    }
+  }
+  const auto attributes = [](const SimulatedWindows& s, const std::string& path) {
+    const auto it = s.attributes.find(path);
+    return it == s.attributes.end() ? DWORD{0} : it->second;
+  };
+  for (const auto& [path, bytes] : at_start.files) {
+    const auto now = sim.files.find(path);
+    if (path != ini && (now == sim.files.end() || now->second != bytes ||
+                        attributes(sim, path) != attributes(at_start, path))) {
+      return "an earlier file deleted or changed: " + path;
     }
   }
   return "";

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -127,28 +128,38 @@ TEST_F(Win32PlatformTest, ReadsAFileAnotherProgramHoldsOpenForWriting) {
   EXPECT_EQ(bytes, read);
 }
 
-// ReadFile fakes: three bytes, then the end; three bytes, then a failure
-// (a byte range another program locked, which Wine does not enforce on
-// reads, measured), with or without an error set.
-BOOL WINAPI ReadsThreeBytes(HANDLE, LPVOID buffer, DWORD, LPDWORD read, LPOVERLAPPED) {
-  static bool first = true;
-  *read = first ? 3 : 0;
-  if (first) std::memcpy(buffer, "abc", 3);
-  first = !first;
+// ReadFile fakes that honour the size they are asked for: a file of
+// "abcdefghijkl", served at most four bytes a call, which grew past the size
+// GetFileSize gave; and three bytes, then a failure (a byte range another
+// program locked, which Wine does not enforce on reads, measured), with an
+// error set.
+constexpr char kGrownFile[] = "abcdefghijkl";
+size_t grown_file_offset = 0;
+BOOL WINAPI ReadsFourBytesAtATime(HANDLE, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED) {
+  const size_t left = sizeof kGrownFile - 1 - grown_file_offset;
+  *read = static_cast<DWORD>(std::min<size_t>({size, 4, left}));
+  std::memcpy(buffer, kGrownFile + grown_file_offset, *read);
+  grown_file_offset += *read;
   return TRUE;
 }
 BOOL WINAPI FailsAfterThreeBytes(HANDLE handle, LPVOID buffer, DWORD size, LPDWORD read,
                                  LPOVERLAPPED overlapped) {
-  ReadsThreeBytes(handle, buffer, size, read, overlapped);
-  if (*read != 0) return TRUE;
-  SetLastError(ERROR_LOCK_VIOLATION);
-  return FALSE;
+  if (grown_file_offset >= 3) {
+    SetLastError(ERROR_LOCK_VIOLATION);
+    return FALSE;
+  }
+  return ReadsFourBytesAtATime(handle, buffer, std::min<DWORD>(size, 3), read, overlapped);
 }
 
-TEST_F(Win32PlatformTest, AReadThatFailsPartWayIsNoFile) {
+TEST_F(Win32PlatformTest, AReadStopsAtTheSizeAndOneThatFailsPartWayIsNoFile) {
   std::string bytes;
-  EXPECT_EQ(0u, ReadToEnd(ReadsThreeBytes, nullptr, 10, &bytes));
-  EXPECT_EQ("abc", bytes);
+  grown_file_offset = 0;
+  EXPECT_EQ(0u, ReadToEnd(ReadsFourBytesAtATime, nullptr, 10, &bytes));
+  EXPECT_EQ("abcdefghij", bytes);
+  grown_file_offset = 8;  // a file that shrank to its last four bytes
+  EXPECT_EQ(0u, ReadToEnd(ReadsFourBytesAtATime, nullptr, 10, &bytes));
+  EXPECT_EQ("ijkl", bytes);
+  grown_file_offset = 0;
   EXPECT_EQ(static_cast<Status>(ERROR_LOCK_VIOLATION),
             ReadToEnd(FailsAfterThreeBytes, nullptr, 10, &bytes));
 }

@@ -196,18 +196,38 @@ def use_answerer(prefix, build_dir, arch):
                     os.path.join(prefix.drive_c, tool))
 
 
+def backup_paths(windows):
+    return glob.glob(os.path.join(windows, "system.[0-9][0-9][0-9]"))
+
+
+def clean_windows_folder(prefix):
+    """Removes system.ini and every system.NNN, so that no check depends on
+    what an earlier one, of either architecture, left behind."""
+    for path in backup_paths(prefix.windows_dir) + [os.path.join(prefix.windows_dir, "system.ini")]:
+        if os.path.lexists(path):
+            os.remove(path)
+
+
 def run_scenario(prefix, spec, scenario, exe):
     windows = prefix.windows_dir
-    for old in glob.glob(os.path.join(windows, "system.[0-9][0-9][0-9]")):
-        os.remove(old)
+    clean_windows_folder(prefix)
     original = scenario_ini(scenario)
-    with open(os.path.join(windows, "system.ini"), "wb") as f:
+    ini_path = os.path.join(windows, "system.ini")
+    with open(ini_path, "wb") as f:
         f.write(original)
+    # Earlier backups: "backups_before" each with text of its own,
+    # "identical_backups_before" each a copy of system.ini, "hard_links" each
+    # system.ini itself under another name.
     earlier = {}
     for name in scenario.get("backups_before", []):
         earlier[name] = ("earlier backup " + name + "\r\n").encode()
+    for name in scenario.get("identical_backups_before", []):
+        earlier[name] = original
+    for name, data in earlier.items():
         with open(os.path.join(windows, name), "wb") as f:
-            f.write(earlier[name])
+            f.write(data)
+    for name in scenario.get("hard_links", []):
+        os.link(ini_path, os.path.join(windows, name))
     registry = scenario.get("registry", {})
     prefix.import_reg(registry_body(registry) + ini_mapping_body(scenario.get("ini_mapping")) +
                       prefix.windows_version_body("DriverRemoval.exe", scenario["windows"]))
@@ -265,9 +285,12 @@ def run_scenario(prefix, spec, scenario, exe):
     if after != want_ini:
         problems.append("system.ini:\n    got  %r\n    want %r" % (after, want_ini))
 
-    backups = {os.path.basename(p).lower(): open(p, "rb").read()
-               for p in glob.glob(os.path.join(windows, "system.[0-9][0-9][0-9]"))}
+    backups = {os.path.basename(p).lower(): open(p, "rb").read() for p in backup_paths(windows)}
     want_backups = {name.lower(): data for name, data in earlier.items()}
+    for name in scenario.get("hard_links", []):
+        want_backups[name.lower()] = want_ini
+        if not os.path.samefile(ini_path, os.path.join(windows, name)):
+            problems.append("%s is no longer system.ini under another name" % name)
     if scenario.get("new_backup"):
         want_backups[scenario["new_backup"].lower()] = original
     if backups != want_backups:
@@ -299,6 +322,7 @@ def run_traced(prefix, exe, trace_path):
     after the question and before the backup's copy, and after the
     section's write. Wine keeps no such cache, so only the trace shows the
     flush."""
+    clean_windows_folder(prefix)
     with open(os.path.join(prefix.windows_dir, "system.ini"), "wb") as f:
         f.write(b"[386Enh]\r\ndevice=kvtncdrv.386\r\n")
     prefix.import_reg(registry_body({}) + ini_mapping_body(None) +
@@ -350,6 +374,7 @@ def run_traced(prefix, exe, trace_path):
 
 def run_runtime_checks(prefix, exe):
     """Runs the runtime's checks (tests/runtime/); returns the problems."""
+    clean_windows_folder(prefix)
     shutil.copy(exe, os.path.join(prefix.drive_c, "runtime_checks.exe"))
     problems = []
     library_errors = ("length", "out-of-range", "logic", "bad-alloc", "bad-array-new-length",
@@ -366,6 +391,7 @@ def run_runtime_checks(prefix, exe):
 
 def run_contract(prefix, exe):
     """Runs the contract tests; returns the problems found."""
+    clean_windows_folder(prefix)
     shutil.copy(exe, os.path.join(prefix.drive_c, "platform_contract_tests.exe"))
     out_path = os.path.join(prefix.drive_c, "contract.txt")
     rc = prefix.wine("cmd", "/c", "C:\\platform_contract_tests.exe > C:\\contract.txt 2>&1",
