@@ -67,44 +67,54 @@ CString JoinedLineParts(std::string_view bytes) {
 
 }  // namespace
 
-void ShowReadError(Platform& platform, Status status, const CString& why) {
-  ShowSystemIniError(platform, "Error reading system.ini.\nError code: " + std::to_string(status) +
-                                   (why.empty() ? "" : "\n" + why));
+CString ReadErrorText(Status status, const CString& why) {
+  return "Error reading system.ini.\nError code: " + std::to_string(status) +
+         (why.empty() ? "" : "\n" + why);
 }
 
-FileCheck CheckSectionAgainstBytes(std::string_view bytes, const DeviceSection& section) {
+CString FileCheckProblem(std::string_view bytes, const DeviceSection& section) {
   // In the form IniSection keeps a line, as the file's lines are compared.
   std::vector<std::string> read;
   for (const CString& entry : section) read.push_back(IniLine(entry));
   read = SortedDriverEntries(read);
-  std::vector<IniSection> readings[std::size(kEveryReading)];
-  for (size_t i = 0; i < std::size(kEveryReading); ++i) {
-    readings[i] = ParseIniFile(bytes, kEveryReading[i]);
-  }
+  const std::vector<IniSection> readings[] = {ParseIniFile(bytes, kEveryReading[0]),
+                                              ParseIniFile(bytes, kEveryReading[1])};
+  static_assert(std::size(kEveryReading) == 2);
   // Where the two readings disagree, a rewrite that holds the kept entries
   // in one breaks them in the other.
-  static_assert(std::size(kEveryReading) == 2);
   const std::vector<std::string> first_entries =
       FirstSectionEntries(readings[0], kDeviceSectionName);
   const std::vector<std::string> other_entries =
       FirstSectionEntries(readings[1], kDeviceSectionName);
   if (first_entries != other_entries &&
       (!read.empty() || FindDriverReference(first_entries) || FindDriverReference(other_entries))) {
-    return FileCheck::kTwoReadings;
+    return "system.ini has a line break in [386Enh] that Windows may read two ways: " +
+           JoinedLineParts(bytes) +
+           " may be read as one line.\nWith a text editor, put them on lines of their own "
+           "(delete none of them), then run this program again.";
   }
   for (const std::vector<IniSection>& sections : readings) {
     const int first = FindIniSection(sections, kDeviceSectionName);
     if (first < 0) continue;
+    // Entries counted: two equal ones in the file and one in the read are a
+    // miss.
     const std::vector<std::string> in_file = SortedDriverEntries(sections[first].lines);
     if (!std::includes(read.begin(), read.end(), in_file.begin(), in_file.end())) {
-      return FileCheck::kReadMissed;
+      return ReadErrorText(ERROR_INVALID_DATA,
+                           "Its [386Enh] section holds a driver entry that Windows did not read: "
+                           "another program may have just changed the file, or the [386Enh] "
+                           "header line holds a second \"]\".\nRun this program again; if this "
+                           "box comes back, remove the entry with a text editor.");
     }
     for (int later = FindIniSection(sections, kDeviceSectionName, first + 1); later >= 0;
          later = FindIniSection(sections, kDeviceSectionName, later + 1)) {
-      if (FindDriverReference(sections[later].lines)) return FileCheck::kSecondSection;
+      if (FindDriverReference(sections[later].lines)) {
+        return "system.ini has a second [386Enh] section that names the driver.\n"
+               "Remove that entry by hand and run this program again.";
+      }
     }
   }
-  return FileCheck::kMatches;
+  return CString();
 }
 
 bool BytesNameTheDriver(std::string_view bytes) {
@@ -116,32 +126,6 @@ bool BytesNameTheDriver(std::string_view bytes) {
     }
   }
   return false;
-}
-
-void ShowFileCheckBox(Platform& platform, FileCheck check, std::string_view bytes) {
-  switch (check) {
-    case FileCheck::kMatches:
-      return;
-    case FileCheck::kReadMissed:
-      ShowReadError(platform, ERROR_INVALID_DATA,
-                    "Its [386Enh] section holds a driver entry that Windows did not read: "
-                    "another program may have just changed the file, or the [386Enh] header "
-                    "line holds a second \"]\".\nRun this program again; if this box comes "
-                    "back, remove the entry with a text editor.");
-      return;
-    case FileCheck::kSecondSection:
-      ShowSystemIniError(platform,
-                         "system.ini has a second [386Enh] section that names the driver.\n"
-                         "Remove that entry by hand and run this program again.");
-      return;
-    case FileCheck::kTwoReadings:
-      ShowSystemIniError(
-          platform, "system.ini has a line break in [386Enh] that Windows may read two ways: " +
-                        JoinedLineParts(bytes) +
-                        " may be read as one line.\nWith a text editor, put them on lines of "
-                        "their own (delete none of them), then run this program again.");
-      return;
-  }
 }
 
 bool SameSectionEntries(std::string_view a, std::string_view b) {
@@ -157,16 +141,10 @@ bool SectionReadMatchesFile(Platform& platform, const DeviceSection& section, CS
   platform.FlushProfileCache(kSystemIniName);
   const Status status =
       platform.ReadFileBytes(WindowsDirectoryPath(platform) + kSystemIniName, bytes);
-  if (status == ERROR_FILE_NOT_FOUND) {
-    bytes->clear();
-    return true;
-  }
-  if (status != ERROR_SUCCESS) {
-    ShowReadError(platform, status);
-    return false;
-  }
-  const FileCheck check = CheckSectionAgainstBytes(*bytes, section);
-  if (check == FileCheck::kMatches) return true;
-  ShowFileCheckBox(platform, check, *bytes);
-  return false;
+  if (status == ERROR_FILE_NOT_FOUND) bytes->clear();
+  const CString problem = status == ERROR_FILE_NOT_FOUND ? CString()
+                          : status != ERROR_SUCCESS      ? ReadErrorText(status, CString())
+                                                         : FileCheckProblem(*bytes, section);
+  if (!problem.empty()) ShowSystemIniError(platform, problem);
+  return problem.empty();
 }

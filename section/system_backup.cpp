@@ -179,16 +179,15 @@ BackupOutcome BackupSystemIni(Platform& platform, const DeviceSection& asked,
     if (read && !BytesNameTheDriver(backup->original) && !FindDriverReference(backup->section)) {
       return BackupOutcome::kNothingToRemove;
     }
-    if (!read || backup->section != asked || !SameSectionEntries(asked_bytes, backup->original)) {
-      ShowReadError(platform, ERROR_INVALID_DATA,
-                    "Another program changed system.ini while this program was waiting for your "
-                    "answer; nothing was written. Run this program again.");
-      return BackupOutcome::kFailed;
-    }
     // A later "386Enh" may name the driver now.
-    const FileCheck check = CheckSectionAgainstBytes(backup->original, asked);
-    if (check != FileCheck::kMatches) {
-      ShowFileCheckBox(platform, check, backup->original);
+    const CString problem =
+        !read || backup->section != asked || !SameSectionEntries(asked_bytes, backup->original)
+            ? ReadErrorText(ERROR_INVALID_DATA,
+                            "Another program changed system.ini while this program was waiting "
+                            "for your answer; nothing was written. Run this program again.")
+            : FileCheckProblem(backup->original, asked);
+    if (!problem.empty()) {
+      ShowSystemIniError(platform, problem);
       return BackupOutcome::kFailed;
     }
     if (!backup->free) {

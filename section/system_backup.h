@@ -38,7 +38,7 @@ enum class BackupOutcome {
 // one the question was asked on (`asked`, read from a file of `asked_bytes`),
 // so a file another program changed meanwhile, in either reading of its
 // first "386Enh", or a section read otherwise, is reported and nothing is
-// backed up. Then checks the bytes (see CheckSectionAgainstBytes) and copies
+// backed up. Then checks the bytes (see FileCheckProblem) and copies
 // system.ini to the first free name, proved by comparing the copy byte for
 // byte. A failure, every name taken included, is reported in a message box,
 // after the copy this run created is deleted.
