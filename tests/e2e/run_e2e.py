@@ -13,6 +13,7 @@ import contextlib
 import glob
 import json
 import os
+import pwd
 import re
 import shutil
 import subprocess
@@ -20,7 +21,8 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_prefix import SERVICES, WinePrefix, read_box_log, why_no_32bit  # noqa: E402
+from wine_prefix import (SERVICES, WINE64, WinePrefix, read_box_log,  # noqa: E402
+                         why_no_32bit)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SERVICE_NAMES = ("kvtncdrv", "Serial")
@@ -404,6 +406,121 @@ def run_contract(prefix, exe):
             or line.startswith(("  ", "Expected", "Which"))] or ["exit status %d" % rc]
 
 
+UNDO_USER = "nobody"
+
+
+def why_no_other_user():
+    """None when the undo check can run Wine as the non-root UNDO_USER."""
+    if os.geteuid() != 0:
+        return "running Wine as another user needs root"
+    if not shutil.which("setpriv"):
+        return "setpriv (util-linux) is not installed"
+    try:
+        pwd.getpwnam(UNDO_USER)
+    except KeyError:
+        return "there is no user %s" % UNDO_USER
+    return None
+
+
+# The README's undo, one attrib switch a line: Wine's attrib applies only its
+# last switch (measured under Wine 8.0), where Windows' applies every one.
+# Hidden goes back before read-only: Wine keeps it in an extended attribute
+# of the Linux file, which a user who may not write the file cannot set
+# (measured under Wine 8.0, as a non-root user).
+UNDO_LINES = ["attrib C:\\windows\\system.ini"] + [
+    "attrib %s C:\\windows\\%s" % (switch, name)
+    for name in ("system.ini", "system.000") for switch in ("-s", "-r", "-h")] + [
+    "copy /y C:\\windows\\system.000 C:\\windows\\system.ini"] + [
+    "attrib %s C:\\windows\\%s" % (switch, name)
+    for name in ("system.ini", "system.000") for switch in ("+h", "+r")] + [
+    "attrib C:\\windows\\system.ini", "attrib C:\\windows\\system.000"]
+
+
+def attributes_shown(output, name):
+    """The attribute letters attrib's output shows for the file `name`, as
+    "A    HR       C:\\WINDOWS\\system.ini" shows them: the last such line's."""
+    lines = [line for line in output.splitlines() if line.lower().rstrip().endswith("\\" + name)]
+    return lines[-1].split(":")[0][:-1] if lines else ""
+
+
+def chown_tree(prefix, uid, gid):
+    """Hands the prefix and its server's folder to that user."""
+    for top in (prefix.path, prefix.tmp):
+        for root, dirs, files in os.walk(top):
+            for name in [root] + [os.path.join(root, n) for n in dirs + files]:
+                os.lchown(name, uid, gid)
+
+
+def run_undo_as_user(prefix):
+    """Runs the README's undo as a non-root user, for whom Wine enforces
+    read-only (as root it does not: measured under Wine 8.0), on a damaged
+    system.ini and its backup, both read-only and hidden: a copy onto them
+    as they are is refused, and after the undo system.ini holds the backup's
+    bytes and both files have their attributes again. Hands the prefix to
+    that user: run it last."""
+    user = pwd.getpwnam(UNDO_USER)
+    prefix.server("-k")
+    prefix.server("-w")
+    home = os.path.join(prefix.tmp, "home")
+    os.makedirs(home, exist_ok=True)
+    chown_tree(prefix, user.pw_uid, user.pw_gid)
+
+    def as_user(*command):
+        out = os.path.join(prefix.drive_c, "undo.txt")
+        with open(prefix.log, "ab") as log:
+            subprocess.run(["setpriv", "--reuid=%d" % user.pw_uid, "--regid=%d" % user.pw_gid,
+                            "--clear-groups", WINE64, "cmd", "/c", " ".join(command) +
+                            " > C:\\undo.txt 2>&1"], env=dict(prefix.env, HOME=home),
+                           stdout=log, stderr=log, stdin=subprocess.DEVNULL, timeout=300)
+        with open(out, "rb") as f:
+            return f.read().decode("latin-1")
+
+    try:
+        return undo_problems(prefix, as_user)
+    finally:
+        subprocess.run(["setpriv", "--reuid=%d" % user.pw_uid, "--regid=%d" % user.pw_gid,
+                        "--clear-groups", "wineserver", "-k"], env=prefix.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        chown_tree(prefix, 0, 0)
+
+
+def undo_problems(prefix, as_user):
+    """The undo check itself; `as_user` runs a command line in cmd as the
+    user and returns what it printed."""
+    user = pwd.getpwnam(UNDO_USER)
+    windows = prefix.windows_dir
+    original = b"[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=kvtncdrv.386\r\n"
+    damaged = b"[boot]\r\nshell=Explor"
+    for name, data in (("system.ini", damaged), ("system.000", original)):
+        path = os.path.join(windows, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        os.lchown(path, user.pw_uid, user.pw_gid)
+    for name in ("system.ini", "system.000"):
+        for switch in ("+h", "+r"):
+            as_user("attrib %s C:\\windows\\%s" % (switch, name))
+    problems = []
+    before = attributes_shown(as_user("attrib C:\\windows\\system.ini"), "system.ini")
+    if "R" not in before or "H" not in before:
+        return ["system.ini is not read-only and hidden before the undo: %r" % before]
+    as_user("copy /y C:\\windows\\system.000 C:\\windows\\system.ini")
+    with open(os.path.join(windows, "system.ini"), "rb") as f:
+        if f.read() != damaged:
+            problems.append("a copy onto the read-only system.ini was not refused")
+    with open(os.path.join(prefix.drive_c, "undo.bat"), "w", newline="\r\n") as f:
+        f.write("@echo off\n" + "\n".join(UNDO_LINES) + "\n")
+    shown = as_user("C:\\undo.bat")
+    with open(os.path.join(windows, "system.ini"), "rb") as f:
+        restored = f.read()
+    if restored != original:
+        problems.append("system.ini after the undo: %r, want %r (output: %r)"
+                        % (restored, original, shown))
+    for name in ("system.ini", "system.000"):
+        if not set("RH") <= set(attributes_shown(shown, name)):
+            problems.append("%s has not got R and H back: %r" % (name, shown))
+    return problems
+
+
 class Tally:
     """Counts and prints each run's outcome."""
 
@@ -483,6 +600,11 @@ def main():
                     label = "%s: %s" % (arch, name)
                     if not tally.skipped(label, arch, skip_reason(run)):
                         tally.report(label, run_scenario(prefix, spec, run, exe))
+        label = "the README's undo as typed, one attrib switch a line, as user " + UNDO_USER
+        if not args.exe and not (args.only and args.only not in label) and \
+                not tally.skipped(label, None, why_no_other_user()):
+            clean_windows_folder(prefix)
+            tally.report(label, run_undo_as_user(prefix))
     finally:
         prefix.destroy()
     x86_note = (" (%d of them x86, not run: %s)" % (tally.x86_skipped, why_no_32bit())
