@@ -76,6 +76,22 @@ def box_shown(box):
         box["icon"], box["text"].replace("\n", "\n    "))
 
 
+# What a service's Start value means (the services key's documentation); a
+# change takes effect at the next restart.
+START_MEANINGS = {0: "boot start", 1: "system start", 2: "automatic start: loads at startup",
+                  3: "demand start: does not load at startup",
+                  4: "disabled: does not load at all"}
+
+
+def start_shown(value):
+    """`reg query`'s type and data, with what a DWORD Start means."""
+    if value is None:
+        return "(no such key)"
+    kind, data = value
+    meaning = START_MEANINGS.get(int(data, 16)) if kind == "REG_DWORD" else None
+    return "%s %s%s" % (kind, data, " (%s)" % meaning if meaning else "")
+
+
 def show_state(prefix, title, nine_x):
     print("--- %s" % title)
     with open(os.path.join(prefix.windows_dir, "system.ini"), "rb") as f:
@@ -88,7 +104,7 @@ def show_state(prefix, title, nine_x):
     else:
         for service in ("kvtncdrv", "Serial"):
             value = prefix.query_value("%s\\%s" % (SERVICES, service), "Start")
-            print("%s Start: %s" % (service, " ".join(value) if value else "(no such key)"))
+            print("%s Start: %s" % (service, start_shown(value)))
     print("backups: %s" % backups_shown(os.listdir(prefix.windows_dir)))
 
 
