@@ -443,45 +443,42 @@ def attributes_shown(output, name):
     return lines[-1].split(":")[0][:-1] if lines else ""
 
 
-def chown_tree(prefix, uid, gid):
-    """Hands the prefix and its server's folder to that user."""
-    for top in (prefix.path, prefix.tmp):
-        for root, dirs, files in os.walk(top):
-            for name in [root] + [os.path.join(root, n) for n in dirs + files]:
-                os.lchown(name, uid, gid)
-
-
-def run_undo_as_user(prefix):
+def run_undo_as_user():
     """Runs the README's undo as a non-root user, for whom Wine enforces
     read-only (as root it does not: measured under Wine 8.0), on a damaged
     system.ini and its backup, both read-only and hidden: a copy onto them
     as they are is refused, and after the undo system.ini holds the backup's
-    bytes and both files have their attributes again. Hands the prefix to
-    that user: run it last."""
+    bytes and both files have their attributes again. In a Wine Windows of
+    its own below /tmp, which that user can reach wherever the build folder
+    lies, handed to that user and removed afterwards."""
     user = pwd.getpwnam(UNDO_USER)
-    prefix.server("-k")
-    prefix.server("-w")
-    home = os.path.join(prefix.tmp, "home")
-    os.makedirs(home, exist_ok=True)
-    chown_tree(prefix, user.pw_uid, user.pw_gid)
-
-    def as_user(*command):
-        out = os.path.join(prefix.drive_c, "undo.txt")
-        with open(prefix.log, "ab") as log:
-            subprocess.run(["setpriv", "--reuid=%d" % user.pw_uid, "--regid=%d" % user.pw_gid,
-                            "--clear-groups", WINE64, "cmd", "/c", " ".join(command) +
-                            " > C:\\undo.txt 2>&1"], env=dict(prefix.env, HOME=home),
-                           stdout=log, stderr=log, stdin=subprocess.DEVNULL, timeout=300)
-        with open(out, "rb") as f:
-            return f.read().decode("latin-1")
-
+    top = tempfile.mkdtemp(prefix="driverremoval-undo-", dir="/tmp")
+    prefix = WinePrefix(os.path.join(top, "prefix"))
     try:
+        prefix.create()
+        prefix.server("-k")
+        prefix.server("-w")
+        home = os.path.join(top, "home")
+        os.makedirs(home)
+        for root, dirs, files in os.walk(top):
+            for name in [root] + [os.path.join(root, n) for n in dirs + files]:
+                os.lchown(name, user.pw_uid, user.pw_gid)
+
+        def as_user(*command):
+            with open(prefix.log, "ab") as log:
+                subprocess.run(["setpriv", "--reuid=%d" % user.pw_uid, "--regid=%d" % user.pw_gid,
+                                "--clear-groups", WINE64, "cmd", "/c", " ".join(command) +
+                                " > C:\\undo.txt 2>&1"], env=dict(prefix.env, HOME=home),
+                               stdout=log, stderr=log, stdin=subprocess.DEVNULL, timeout=300)
+            with open(os.path.join(prefix.drive_c, "undo.txt"), "rb") as f:
+                return f.read().decode("latin-1")
+
         return undo_problems(prefix, as_user)
     finally:
         subprocess.run(["setpriv", "--reuid=%d" % user.pw_uid, "--regid=%d" % user.pw_gid,
                         "--clear-groups", "wineserver", "-k"], env=prefix.env, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        chown_tree(prefix, 0, 0)
+        shutil.rmtree(top, ignore_errors=True)
 
 
 def undo_problems(prefix, as_user):
@@ -603,8 +600,7 @@ def main():
         label = "the README's undo as typed, one attrib switch a line, as user " + UNDO_USER
         if not args.exe and not (args.only and args.only not in label) and \
                 not tally.skipped(label, None, why_no_other_user()):
-            clean_windows_folder(prefix)
-            tally.report(label, run_undo_as_user(prefix))
+            tally.report(label, run_undo_as_user())
     finally:
         prefix.destroy()
     x86_note = (" (%d of them x86, not run: %s)" % (tally.x86_skipped, why_no_32bit())
