@@ -82,9 +82,9 @@ bool ReadSectionEntries(Platform& platform, DeviceSection* section) {
   std::vector<char> buffer(capacity + 1, '\0');
   const DWORD count =
       platform.ReadProfileSection(kDeviceSectionName, buffer.data(), capacity, kSystemIniName);
+  section->clear();
   // A count of capacity - 2 means the list may have been cut short.
   if (count + 2 >= capacity) return false;
-  section->clear();
   for (const char* entry = buffer.data(); *entry != '\0'; entry += section->back().size() + 1) {
     section->emplace_back(entry);
   }

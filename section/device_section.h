@@ -41,8 +41,8 @@ void ShowSystemIniError(Platform& platform, const CString& text, bool nt_line = 
 // 95, 98 and ME with what their cache holds and the disk may not yet (the
 // profile calls read a write back before any flush: Wine's conformance
 // tests test_profile_string and test_profile_int, which pass on 9x too).
-// False, with no box, when the section does not fit. A missing system.ini
-// is an empty section.
+// False, with no box and no entries, when the section does not fit. A
+// missing system.ini is an empty section.
 bool ReadSectionEntries(Platform& platform, DeviceSection* section);
 
 // ReadSectionEntries; a section that does not fit is reported in a message

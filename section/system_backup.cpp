@@ -179,9 +179,11 @@ BackupOutcome BackupSystemIni(Platform& platform, const DeviceSection& asked,
     if (read && !BytesNameTheDriver(backup->original) && !FindDriverReference(backup->section)) {
       return BackupOutcome::kNothingToRemove;
     }
-    // A later "386Enh" may name the driver now.
+    // The section written must be the one asked about (a read that failed
+    // has no entries, and `asked` names the driver); and a later "386Enh"
+    // may name the driver now.
     const CString problem =
-        !read || backup->section != asked || !SameSectionEntries(asked_bytes, backup->original)
+        backup->section != asked || !SameSectionEntries(asked_bytes, backup->original)
             ? ReadErrorText(ERROR_INVALID_DATA,
                             "Another program changed system.ini while this program was waiting "
                             "for your answer; nothing was written. Run this program again.")

@@ -190,6 +190,11 @@ TEST(RewriteFaults, EveryRow) {
   other_added.insert(other_added.find("woafont"), "device=other.386\r\n");
   std::string other_changed = ini;
   other_changed.insert(other_changed.find(".fon"), ".fon,another");
+  // An edit the profile read cannot see: the profile calls end a line at a
+  // NUL.
+  const std::string nul_before = "[386Enh]\r\ndevice=kvtncdrv.386\r\nx=1" + std::string(1, '\0');
+  const std::string nul_ini = nul_before + "a\r\n[Other]\r\ny=2\r\n";
+  const std::string nul_edited = nul_before + "bb\r\n[Other]\r\ny=2\r\n";
   // Another program's write that drops the driver, held in the 9x cache.
   const std::string cache_dropped =
       "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\nwoafont=dosapp.fon\r\n[Other]\r\nx=3\r\n";
@@ -612,6 +617,14 @@ TEST(RewriteFaults, EveryRow) {
        other_changed,
        {},
        false},
+      {"another program changes what follows a NUL in an entry of [386Enh] while the question "
+       "stands: the profile read is the same, the file is not",
+       nul_ini,
+       edited_while_asked(nul_edited),
+       changed_while_asked,
+       nul_edited,
+       {},
+       false},
       {"9x, another program's write that drops the driver stays in the cache: the flush never "
        "finishes",
        ini,
@@ -695,8 +708,8 @@ TEST(RewriteFaults, EveryRow) {
           const SimulatedWindows at_start = sim;
           DisableObsoleteDriver(sim);
           // What another program wrote meanwhile counts as an original too.
-          std::vector<std::string> others = {pending,     later_added,   first_added,
-                                             other_added, other_changed, cache_dropped};
+          std::vector<std::string> others = {pending,       later_added,   first_added, other_added,
+                                             other_changed, cache_dropped, nul_edited};
           if (c.box == nothing_written) others.push_back(c.final_ini);
           EXPECT_EQ("", BrokenRunRule(at_start, sim, others)) << name;
           if (variant.apply) continue;
