@@ -91,7 +91,7 @@ CString WriteFailureAdvice(Platform& platform, const CString& ini_path, Status s
   if (platform.FileAttributes(ini_path, &attributes) == ERROR_SUCCESS &&
       (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     // Windows' attrib changes no attribute of a system or hidden file unless
-    // those are cleared in the same command.
+    // those are cleared in the same command (attrib's documentation).
     CString switches;
     if ((attributes & FILE_ATTRIBUTE_SYSTEM) != 0) switches += "-s ";
     if ((attributes & FILE_ATTRIBUTE_HIDDEN) != 0) switches += "-h ";
